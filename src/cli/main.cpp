@@ -1,0 +1,74 @@
+#include "cliCommands.h"
+
+#include "KestrelVersion.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+struct TCommand
+{
+    const char16_t* Name;
+    int (*Run)(const QStringList&);
+    const char16_t* Usage;
+};
+
+const TCommand Commands[] = {
+    {u"info", CmdInfo, u"info FILE                      print the station as JSON"},
+    {u"save", CmdSave, u"save FILE OUT                  write the station to OUT as a station file"},
+    {u"export", CmdExport, u"export wax|ram|m3u|pls FILE OUT  write the station as a playlist"},
+    {u"kind", CmdKind, u"kind URL                       print the stream kind of an address (0, 1, -1, -2)"},
+    {u"play", CmdPlay,
+     u"play FILE|URL [--link N] [--kind wm|rm] [--seconds S]  play and print each change"},
+};
+
+QString HelpText()
+{
+    QString text = QStringLiteral("用法: kestrel-radio-cli COMMAND ...\n\n");
+    for (const TCommand& command : Commands)
+        text += QStringLiteral("  ") + QString::fromUtf16(command.Usage) + u'\n';
+    text += QStringLiteral("  --version                      print the product name and version\n"
+                           "  --help                         print this text\n");
+    return text;
+}
+} // namespace
+
+void WriteOut(const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void WriteErr(const QString& text)
+{
+    std::fputs(text.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+}
+
+int UsageError(const QString& message)
+{
+    WriteErr(message + QStringLiteral(" (kestrel-radio-cli --help)\n"));
+    return cliUsage;
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty())
+        return UsageError(QStringLiteral("缺少命令"));
+
+    const QString name = args.takeFirst();
+    if (name == u"--help" || name == u"-h") {
+        WriteOut(HelpText());
+        return cliOk;
+    }
+    if (name == u"--version") {
+        WriteOut(QString::fromUtf16(KESTREL_PRODUCT_NAME) + u' ' + QString::fromUtf16(KESTREL_FILE_VERSION) + u'\n');
+        return cliOk;
+    }
+    for (const TCommand& command : Commands)
+        if (name == QStringView(command.Name))
+            return command.Run(args);
+    return UsageError(QStringLiteral("未知的命令: ") + name);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The program's four message-box helpers behind one replaceable service. Core
+// code (the player, the update check) asks through these functions without
+// knowing about widgets; the program installs the QMessageBox service, tests
+// install a scripted fake.
+
+#include <QString>
+
+enum class TMsgIcon { Information, Question, Warning, Error };
+
+// Dialog and message-box answers, with the values callers compare against.
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+class IMessageBoxes
+{
+public:
+    virtual ~IMessageBoxes() = default;
+    // Yes, No and Cancel with the information icon; answers mrYes, mrNo or mrCancel.
+    virtual int AskYesNoCancel(const QString& text) = 0;
+    // Yes and No with the question icon; true for Yes.
+    virtual bool AskYesNo(const QString& text) = 0;
+    // An OK box with the given icon.
+    virtual void ShowMessageBox(const QString& text, TMsgIcon icon) = 0;
+};
+
+// Installs the service used by the helpers below and returns the previous one.
+// Without a service the helpers write the text to stderr and answer No/Cancel,
+// which is what a headless tool needs.
+IMessageBoxes* SetMessageBoxes(IMessageBoxes* service);
+IMessageBoxes* MessageBoxes();
+
+int AskYesNoCancel(const QString& text);
+bool AskYesNo(const QString& text);
+void ShowMessageBox(const QString& text, TMsgIcon icon);
+void ShowInfo(const QString& text);
