@@ -13,5 +13,8 @@ inline const QString SUnnamedLink = QStringLiteral("未命名的收听连接");
 inline const QString SRadioFileNotFound = QStringLiteral("找不到指定的电台文件:\r\n%1");
 inline const QString SBadRadioFile = QStringLiteral("不是正确的电台文件格式");
 inline const QString SNodeNotElement = QStringLiteral("Attributes are not supported on this node type");
+inline const QString SRadioFileUnreadable = QStringLiteral("无法读取电台文件:\r\n%1\r\n%2");
+inline const QString SRadioFileNotXml = QStringLiteral("电台文件不是正确的XML格式(第%1行第%2列):\r\n%3");
+inline const QString SCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 
 } // namespace Const

@@ -1,1 +1,445 @@
 #include "libRadio.h"
+
+#include "libConst.h"
+#include "libError.h"
+#include "libText.h"
+
+#include "KestrelVersion.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QDomNamedNodeMap>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <algorithm>
+
+// ---------------------------------------------------------------- TRadioLink
+
+void TRadioLink::SetText(QStringView value)
+{
+    QString text = TrimText(value);
+    // A name equal to the address is no name: the link keeps following its
+    // address when the address changes later.
+    if (text == Const::SUnnamedLink || text == FHref)
+        text.clear();
+    FText = std::move(text);
+}
+
+void TRadioLink::SetHref(QStringView value) { FHref = TrimText(value); }
+
+QString TRadioLink::DisplayText() const
+{
+    if (!FText.isEmpty())
+        return FText;
+    if (!FHref.isEmpty())
+        return FHref;
+    return Const::SUnnamedLink;
+}
+
+static QString KbpsText(std::uint16_t value) { return value == 0 ? QString() : QString::number(value); }
+
+QString TRadioLink::BestKbpsText() const { return KbpsText(FBestKbps); }
+QString TRadioLink::ShitKbpsText() const { return KbpsText(FShitKbps); }
+
+int TRadioLink::Index() const { return FCollection ? FCollection->IndexOf(this) : -1; }
+
+void TRadioLink::Assign(const TRadioLink& source)
+{
+    if (&source == this)
+        return;
+    // Name before address, as in every writer of links: the name is compared
+    // with the address this link holds before the copy.
+    SetText(source.DisplayText());
+    SetHref(source.Href());
+    FKind = source.FKind;
+    FBestKbps = source.FBestKbps;
+    FShitKbps = source.FShitKbps;
+}
+
+// --------------------------------------------------------------- TRadioLinks
+
+TRadioLink* TRadioLinks::Add()
+{
+    FItems.push_back(std::make_unique<TRadioLink>());
+    TRadioLink* link = FItems.back().get();
+    link->FCollection = this;
+    return link;
+}
+
+TRadioLink* TRadioLinks::Items(int index) const
+{
+    if (index < 0 || index >= Count())
+        return nullptr;
+    return FItems[static_cast<std::size_t>(index)].get();
+}
+
+void TRadioLinks::Delete(int index)
+{
+    if (index < 0 || index >= Count())
+        return;
+    FItems.erase(FItems.begin() + index);
+}
+
+void TRadioLinks::Clear() { FItems.clear(); }
+
+void TRadioLinks::Assign(const TRadioLinks& source)
+{
+    if (&source == this)
+        return;
+    BeginUpdate();
+    Clear();
+    FItems.reserve(source.FItems.size());
+    for (const auto& item : source.FItems)
+        Add()->Assign(*item);
+    EndUpdate();
+}
+
+int TRadioLinks::IndexOf(const TRadioLink* link) const
+{
+    for (std::size_t i = 0; i < FItems.size(); ++i)
+        if (FItems[i].get() == link)
+            return static_cast<int>(i);
+    return -1;
+}
+
+// -------------------------------------------------------------------- TRadio
+
+void TRadio::SetText(QStringView value)
+{
+    QString text = TrimText(value);
+    if (text == Const::SUnnamedRadio)
+        text.clear();
+    FText = std::move(text);
+}
+
+QString TRadio::DisplayText() const { return FText.isEmpty() ? Const::SUnnamedRadio : FText; }
+
+void TRadio::SetHref(QStringView value) { FHref = TrimText(value); }
+void TRadio::SetKind(QStringView value) { FKind = TrimText(value); }
+void TRadio::SetLang(QStringView value) { FLang = TrimText(value); }
+void TRadio::SetLand(QStringView value) { FLand = TrimText(value); }
+void TRadio::SetMenu(QStringView value) { FMenu = TrimText(value); }
+
+int TRadio::Link() const
+{
+    const int count = FLinks.Count();
+    if (count == 0)
+        return -1;
+    return FLink >= 0 && FLink < count ? FLink : 0;
+}
+
+void TRadio::Assign(const TRadio& source)
+{
+    if (&source == this)
+        return;
+    SetText(source.DisplayText());
+    SetHref(source.FHref);
+    SetKind(source.FKind);
+    SetLang(source.FLang);
+    SetLand(source.FLand);
+    SetMenu(source.FMenu);
+    FLinks.Assign(source.FLinks);
+    FLink = source.Link();
+}
+
+// ------------------------------------------------------------- station file
+
+namespace {
+
+// Attribute text as read: missing reads as empty, everything trimmed.
+QString AttributeText(const QDomElement& element, const QString& name)
+{
+    return TrimText(element.attribute(name));
+}
+
+// Signed 32-bit decimal; empty or anything else reads as 0.
+int AttributeInt(const QDomElement& element, const QString& name)
+{
+    bool ok = false;
+    const int value = AttributeText(element, name).toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+struct TUpdateGuard
+{
+    explicit TUpdateGuard(TRadioLinks& links) : Links(links) { Links.BeginUpdate(); }
+    ~TUpdateGuard() { Links.EndUpdate(); }
+    TRadioLinks& Links;
+};
+
+const QString AttrText = QStringLiteral("Text");
+const QString AttrHref = QStringLiteral("Href");
+const QString AttrKind = QStringLiteral("Kind");
+const QString AttrLang = QStringLiteral("Lang");
+const QString AttrLand = QStringLiteral("Land");
+const QString AttrMenu = QStringLiteral("Menu");
+const QString AttrLink = QStringLiteral("Link");
+const QString AttrShitKbps = QStringLiteral("ShitKbps");
+const QString AttrBestKbps = QStringLiteral("BestKbps");
+
+} // namespace
+
+void TRadio::LoadFromFile(const QString& fileName)
+{
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        throw EProgramError(Const::SRadioFileNotFound.arg(fileName));
+    QFile file(fileName);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        throw EProgramError(Const::SRadioFileUnreadable.arg(fileName, file.errorString()));
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EProgramError(Const::SRadioFileUnreadable.arg(fileName, file.errorString()));
+    LoadFromData(data);
+}
+
+void TRadio::LoadFromData(QByteArrayView data)
+{
+    // An empty or blank file is a document without content, not broken XML.
+    if (std::all_of(data.begin(), data.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; }))
+        throw EProgramError(Const::SBadRadioFile);
+
+    QDomDocument document;
+    // Internal entities are expanded only up to the reader's limit, so a
+    // nested-entity bomb fails instead of eating memory; external entities are
+    // never fetched (they stay unresolved references, which are not elements
+    // and are refused below).
+    QXmlStreamReader reader(QByteArray::fromRawData(data.data(), data.size()));
+    reader.setEntityExpansionLimit(4096);
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!document.setContent(&reader, false, &message, &line, &column))
+        throw EProgramError(Const::SRadioFileNotXml.arg(line).arg(column).arg(message));
+    const QDomElement root = document.documentElement();
+    if (root.isNull())
+        throw EProgramError(Const::SBadRadioFile);
+    LoadFromNode(root);
+}
+
+void TRadio::LoadFromNode(const QDomElement& root)
+{
+    if (root.tagName() != u"Radio")
+        throw EProgramError(Const::SBadRadioFile);
+
+    SetText(root.attribute(AttrText));
+    SetHref(root.attribute(AttrHref));
+    SetKind(root.attribute(AttrKind));
+    SetLang(root.attribute(AttrLang));
+    SetLand(root.attribute(AttrLand));
+    SetMenu(root.attribute(AttrMenu));
+    FLink = AttributeInt(root, AttrLink);
+
+    FLinks.Clear();
+    TUpdateGuard guard(FLinks);
+    for (QDomNode node = root.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (!node.isElement())
+            throw EProgramError(Const::SNodeNotElement);
+        const QDomElement element = node.toElement();
+        TRadioLink* link = FLinks.Add();
+        // Name before address: a name equal to the address stays a name here,
+        // exactly as the file says.
+        link->SetText(element.attribute(AttrText));
+        link->SetHref(element.attribute(AttrHref));
+        const QString kind = AttributeText(element, AttrKind);
+        if (kind == u"rm")
+            link->SetKind(skRealMedia);
+        else if (kind == u"wm")
+            link->SetKind(skWindowsMedia);
+        // Only the low 16 bits are kept, as in the stored field.
+        link->SetBestKbps(static_cast<std::uint16_t>(AttributeInt(element, AttrBestKbps)));
+        link->SetShitKbps(static_cast<std::uint16_t>(AttributeInt(element, AttrShitKbps)));
+    }
+}
+
+namespace {
+
+// XML 1.0 cannot carry most control characters, U+FFFE/U+FFFF or a lone
+// surrogate; writing one would make the file unreadable, so they are dropped.
+bool XmlChar(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+QString XmlSafe(const QString& text)
+{
+    const auto clean = [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0xD800; };
+    if (std::all_of(text.begin(), text.end(), clean))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            result += c;
+            result += text[++i];
+        } else if (!c.isSurrogate() && XmlChar(c.unicode())) {
+            result += c;
+        }
+    }
+    return result;
+}
+
+void WriteAttribute(QXmlStreamWriter& writer, const QString& name, const QString& value)
+{
+    writer.writeAttribute(name, XmlSafe(value));
+}
+
+void WriteOptional(QXmlStreamWriter& writer, const QString& name, const QString& value)
+{
+    if (!value.isEmpty())
+        WriteAttribute(writer, name, value);
+}
+
+QByteArray StationData(const TRadio& radio)
+{
+    QByteArray data;
+    QXmlStreamWriter writer(&data);
+    writer.setAutoFormatting(false);
+    writer.writeStartDocument(QStringLiteral("1.0"), true);
+    writer.writeStartElement(QStringLiteral("Radio"));
+    WriteAttribute(writer, AttrText, radio.DisplayText());
+    WriteOptional(writer, AttrHref, radio.Href());
+    WriteOptional(writer, AttrKind, radio.Kind());
+    WriteOptional(writer, AttrLang, radio.Lang());
+    WriteOptional(writer, AttrLand, radio.Land());
+    WriteOptional(writer, AttrMenu, radio.Menu());
+    const TRadioLinks& links = radio.Links();
+    if (links.Count() > 0)
+        WriteAttribute(writer, AttrLink, QString::number(radio.Link()));
+    const QString linkName = QStringLiteral("Link");
+    for (int i = 0; i < links.Count(); ++i) {
+        const TRadioLink* link = links[i];
+        writer.writeEmptyElement(linkName);
+        WriteAttribute(writer, AttrText, link->DisplayText());
+        WriteOptional(writer, AttrHref, link->Href());
+        WriteAttribute(writer, AttrKind, StreamKindText(link->Kind(), ktCode));
+        WriteOptional(writer, AttrShitKbps, link->ShitKbpsText());
+        WriteOptional(writer, AttrBestKbps, link->BestKbpsText());
+    }
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    // The writer ends the document with a line break; the file has none.
+    while (data.endsWith('\n'))
+        data.chop(1);
+    return data;
+}
+
+QByteArray Lines(const QStringList& lines, bool gbk)
+{
+    QByteArray data;
+    for (const QString& line : lines) {
+        data += gbk ? ToGbk(line) : line.toUtf8();
+        data += "\r\n";
+    }
+    return data;
+}
+
+QString Abstract(const TRadio& radio) { return radio.Land() + u'-' + radio.Lang() + u'-' + radio.Kind(); }
+
+QByteArray RamData(const TRadio& radio)
+{
+    QStringList lines;
+    lines << QStringLiteral("# ") + radio.DisplayText() << QStringLiteral("# ") + Abstract(radio);
+    if (!radio.Href().isEmpty())
+        lines << QStringLiteral("# ") + radio.Href();
+    if (!radio.Menu().isEmpty())
+        lines << QStringLiteral("# ") + radio.Menu();
+    lines << QStringLiteral("# ") + QString::fromUtf16(KESTREL_PRODUCT_NAME);
+    for (int i = 0; i < radio.Links().Count(); ++i)
+        lines << radio.Links()[i]->Href();
+    return Lines(lines, true);
+}
+
+QByteArray AsxData(const TRadio& radio)
+{
+    QStringList lines;
+    lines << QStringLiteral("<asx version = \"3.0\">") << QStringLiteral("<title>") + radio.DisplayText() + QStringLiteral("</title>")
+          << QStringLiteral("<abstract>") + Abstract(radio) + QStringLiteral("</abstract>")
+          << QStringLiteral("<author>") + QString::fromUtf16(KESTREL_PRODUCT_NAME) + QStringLiteral("</author>");
+    if (!radio.Menu().isEmpty())
+        lines << QStringLiteral("<moreinfo href=\"") + radio.Menu() + QStringLiteral("\" target=\"_blank\" />");
+    lines << QStringLiteral("<entry>");
+    for (int i = 0; i < radio.Links().Count(); ++i)
+        lines << QStringLiteral("<ref href=\"") + radio.Links()[i]->Href() + QStringLiteral("\" />");
+    lines << QStringLiteral("</entry>") << QStringLiteral("</asx>");
+    return Lines(lines, true);
+}
+
+// The playlist formats are line based: a line break inside a name would start
+// a bogus entry.
+QString OneLine(QString text)
+{
+    text.replace(u'\r', u' ');
+    text.replace(u'\n', u' ');
+    return text;
+}
+
+QString EntryTitle(const TRadio& radio, const TRadioLink& link)
+{
+    return OneLine(radio.DisplayText() + QStringLiteral(" - ") + link.DisplayText());
+}
+
+QByteArray M3uData(const TRadio& radio)
+{
+    QStringList lines{QStringLiteral("#EXTM3U")};
+    for (int i = 0; i < radio.Links().Count(); ++i) {
+        const TRadioLink& link = *radio.Links()[i];
+        lines << QStringLiteral("#EXTINF:-1,") + EntryTitle(radio, link) << OneLine(link.Href());
+    }
+    return Lines(lines, false);
+}
+
+QByteArray PlsData(const TRadio& radio)
+{
+    QStringList lines{QStringLiteral("[playlist]")};
+    const int count = radio.Links().Count();
+    for (int i = 0; i < count; ++i) {
+        const TRadioLink& link = *radio.Links()[i];
+        const QString n = QString::number(i + 1);
+        lines << QStringLiteral("File") + n + u'=' + OneLine(link.Href())
+              << QStringLiteral("Title") + n + u'=' + EntryTitle(radio, link) << QStringLiteral("Length") + n + QStringLiteral("=-1");
+    }
+    lines << QStringLiteral("NumberOfEntries=") + QString::number(count) << QStringLiteral("Version=2");
+    return Lines(lines, false);
+}
+
+} // namespace
+
+QByteArray TRadio::SaveToData(TSaveFormat format) const
+{
+    switch (format) {
+    case sfStation: return StationData(*this);
+    case sfRAM: return RamData(*this);
+    case sfASX: return AsxData(*this);
+    case sfM3U: return M3uData(*this);
+    case sfPLS: return PlsData(*this);
+    }
+    return StationData(*this);
+}
+
+void TRadio::SaveToFile(const QString& fileName, TSaveFormat format) const
+{
+    const QByteArray data = SaveToData(format);
+    // QSaveFile writes a temporary file beside the target and renames it over
+    // the target only after everything was written: a full disk or a crash
+    // leaves the old file as it was. It follows a symbolic link to its target,
+    // so the link stays a link.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EProgramError(Const::SCannotCreateFile.arg(fileName, file.errorString()));
+    if (file.write(data) != data.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw EProgramError(Const::SCannotCreateFile.arg(fileName, reason));
+    }
+    if (!file.commit())
+        throw EProgramError(Const::SCannotCreateFile.arg(fileName, file.errorString()));
+}
