@@ -17,4 +17,11 @@ inline const QString SRadioFileUnreadable = QStringLiteral("无法读取电台�
 inline const QString SRadioFileNotXml = QStringLiteral("电台文件不是正确的XML格式(第%1行第%2列):\r\n%3");
 inline const QString SCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 
+// Media engines: their own failures, shown as the player's error text
+inline const QString SEngineSetupFailed = QStringLiteral("无法启动媒体引擎: %1");
+inline const QString SEngineOpenFailed = QStringLiteral("无法打开媒体: 连接服务器失败或地址无效");
+inline const QString SEngineNoAudioOutput = QStringLiteral("无法打开音频输出设备");
+inline const QString SEngineNothingToPlay = QStringLiteral("媒体中没有可以播放的音频");
+inline const QString SEngineUnknownFormat = QStringLiteral("无法识别的媒体格式");
+
 } // namespace Const
