@@ -1,6 +1,174 @@
+// The station commands: info, save, export and kind.
+
 #include "cliCommands.h"
 
-int CmdInfo(const QStringList&) { return UsageError(QStringLiteral("info: not built yet")); }
-int CmdSave(const QStringList&) { return UsageError(QStringLiteral("save: not built yet")); }
-int CmdExport(const QStringList&) { return UsageError(QStringLiteral("export: not built yet")); }
-int CmdKind(const QStringList&) { return UsageError(QStringLiteral("kind: not built yet")); }
+#include "libError.h"
+#include "libKind.h"
+#include "libRadio.h"
+
+
+namespace {
+
+// Reads FILE into a station; on failure prints the program's message.
+bool ReadStation(const QString& fileName, TRadio& radio)
+{
+    try {
+        radio.LoadFromFile(fileName);
+        return true;
+    } catch (const EProgramError& error) {
+        WriteErr(error.Message() + u'\n');
+        return false;
+    }
+}
+
+int WriteStation(const TRadio& radio, const QString& fileName, TSaveFormat format)
+{
+    try {
+        radio.SaveToFile(fileName, format);
+        return cliOk;
+    } catch (const EProgramError& error) {
+        WriteErr(error.Message() + u'\n');
+        return cliFailed;
+    }
+}
+
+// JSON is written by hand: building QJsonObjects for 100,000 links costs
+// several times more than reading the file.
+void AppendJsonString(QString& out, QStringView text)
+{
+    out += u'"';
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c != u'"' && c != u'\\')
+            continue;
+        out += text.sliced(start, i - start);
+        start = i + 1;
+        switch (c) {
+        case u'"': out += QStringLiteral("\\\""); break;
+        case u'\\': out += QStringLiteral("\\\\"); break;
+        case u'\n': out += QStringLiteral("\\n"); break;
+        case u'\r': out += QStringLiteral("\\r"); break;
+        case u'\t': out += QStringLiteral("\\t"); break;
+        default: out += QStringLiteral("\\u%1").arg(uint(c), 4, 16, QChar(u'0'));
+        }
+    }
+    out += text.sliced(start);
+    out += u'"';
+}
+
+void AppendMember(QString& out, QStringView name, QStringView value)
+{
+    AppendJsonString(out, name);
+    out += u':';
+    AppendJsonString(out, value);
+}
+
+void AppendMember(QString& out, QStringView name, int value)
+{
+    AppendJsonString(out, name);
+    out += u':';
+    out += QString::number(value);
+}
+
+void AppendLink(QString& out, const TRadioLink& link)
+{
+    out += u'{';
+    AppendMember(out, u"Text", link.Text());
+    out += u',';
+    AppendMember(out, u"DisplayText", link.DisplayText());
+    out += u',';
+    AppendMember(out, u"Href", link.Href());
+    out += u',';
+    AppendMember(out, u"Kind", StreamKindText(link.Kind(), ktCode));
+    out += u',';
+    AppendMember(out, u"BestKbps", link.BestKbps());
+    out += u',';
+    AppendMember(out, u"ShitKbps", link.ShitKbps());
+    out += u'}';
+}
+
+} // namespace
+
+int CmdInfo(const QStringList& args)
+{
+    if (args.size() != 1)
+        return UsageError(QStringLiteral("用法: info FILE"));
+    TRadio radio;
+    if (!ReadStation(args[0], radio))
+        return cliFailed;
+
+    QString out;
+    // Written in pieces, so that a large station is not held twice more.
+    constexpr qsizetype chunk = 64 * 1024;
+    out.reserve(chunk + 4096);
+    out += u'{';
+    AppendMember(out, u"Text", radio.Text());
+    out += u',';
+    AppendMember(out, u"DisplayText", radio.DisplayText());
+    out += u',';
+    AppendMember(out, u"Href", radio.Href());
+    out += u',';
+    AppendMember(out, u"Kind", radio.Kind());
+    out += u',';
+    AppendMember(out, u"Lang", radio.Lang());
+    out += u',';
+    AppendMember(out, u"Land", radio.Land());
+    out += u',';
+    AppendMember(out, u"Menu", radio.Menu());
+    out += u',';
+    AppendMember(out, u"Link", radio.Link());
+    out += QStringLiteral(",\"Links\":[");
+    for (int i = 0; i < radio.Links().Count(); ++i) {
+        if (i > 0)
+            out += u',';
+        AppendLink(out, *radio.Links()[i]);
+        if (out.size() >= chunk) {
+            WriteOut(out);
+            out.resize(0);
+        }
+    }
+    out += QStringLiteral("]}\n");
+    WriteOut(out);
+    return cliOk;
+}
+
+int CmdSave(const QStringList& args)
+{
+    if (args.size() != 2)
+        return UsageError(QStringLiteral("用法: save FILE OUT"));
+    TRadio radio;
+    if (!ReadStation(args[0], radio))
+        return cliFailed;
+    return WriteStation(radio, args[1], sfStation);
+}
+
+int CmdExport(const QStringList& args)
+{
+    if (args.size() != 3)
+        return UsageError(QStringLiteral("用法: export wax|ram|m3u|pls FILE OUT"));
+    const QString& name = args[0];
+    TSaveFormat format;
+    if (name == u"wax")
+        format = sfASX;
+    else if (name == u"ram")
+        format = sfRAM;
+    else if (name == u"m3u")
+        format = sfM3U;
+    else if (name == u"pls")
+        format = sfPLS;
+    else
+        return UsageError(QStringLiteral("未知的导出格式: ") + name);
+    TRadio radio;
+    if (!ReadStation(args[1], radio))
+        return cliFailed;
+    return WriteStation(radio, args[2], format);
+}
+
+int CmdKind(const QStringList& args)
+{
+    if (args.size() != 1)
+        return UsageError(QStringLiteral("用法: kind URL"));
+    WriteOut(QString::number(StreamKindOfURL(args[0])) + u'\n');
+    return cliOk;
+}

@@ -15,6 +15,7 @@ inline const QString SBadRadioFile = QStringLiteral("不是正确的电台文件
 inline const QString SNodeNotElement = QStringLiteral("Attributes are not supported on this node type");
 inline const QString SRadioFileUnreadable = QStringLiteral("无法读取电台文件:\r\n%1\r\n%2");
 inline const QString SRadioFileNotXml = QStringLiteral("电台文件不是正确的XML格式(第%1行第%2列):\r\n%3");
+inline const QString SRadioFileEntities = QStringLiteral("电台文件中含有实体声明，为安全起见不予读取");
 inline const QString SCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 
 // Media engines: their own failures, shown as the player's error text

@@ -6,9 +6,6 @@
 
 #include "KestrelVersion.h"
 
-#include <QDomDocument>
-#include <QDomElement>
-#include <QDomNamedNodeMap>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -99,6 +96,14 @@ void TRadioLinks::Assign(const TRadioLinks& source)
     EndUpdate();
 }
 
+void TRadioLinks::TakeFrom(TRadioLinks& source)
+{
+    FItems = std::move(source.FItems);
+    source.FItems.clear();
+    for (const auto& item : FItems)
+        item->FCollection = this;
+}
+
 int TRadioLinks::IndexOf(const TRadioLink* link) const
 {
     for (std::size_t i = 0; i < FItems.size(); ++i)
@@ -151,27 +156,6 @@ void TRadio::Assign(const TRadio& source)
 
 namespace {
 
-// Attribute text as read: missing reads as empty, everything trimmed.
-QString AttributeText(const QDomElement& element, const QString& name)
-{
-    return TrimText(element.attribute(name));
-}
-
-// Signed 32-bit decimal; empty or anything else reads as 0.
-int AttributeInt(const QDomElement& element, const QString& name)
-{
-    bool ok = false;
-    const int value = AttributeText(element, name).toInt(&ok, 10);
-    return ok ? value : 0;
-}
-
-struct TUpdateGuard
-{
-    explicit TUpdateGuard(TRadioLinks& links) : Links(links) { Links.BeginUpdate(); }
-    ~TUpdateGuard() { Links.EndUpdate(); }
-    TRadioLinks& Links;
-};
-
 const QString AttrText = QStringLiteral("Text");
 const QString AttrHref = QStringLiteral("Href");
 const QString AttrKind = QStringLiteral("Kind");
@@ -198,63 +182,123 @@ void TRadio::LoadFromFile(const QString& fileName)
     LoadFromData(data);
 }
 
+namespace {
+
+// Signed 32-bit decimal; empty or anything else reads as 0.
+int IntValue(QStringView text)
+{
+    bool ok = false;
+    const int value = TrimText(text).toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+} // namespace
+
 void TRadio::LoadFromData(QByteArrayView data)
 {
     // An empty or blank file is a document without content, not broken XML.
     if (std::all_of(data.begin(), data.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; }))
         throw EProgramError(Const::SBadRadioFile);
 
-    QDomDocument document;
-    // Internal entities are expanded only up to the reader's limit, so a
-    // nested-entity bomb fails instead of eating memory; external entities are
-    // never fetched (they stay unresolved references, which are not elements
-    // and are refused below).
+    // One streaming pass: a document tree of 100,000 links costs seconds and
+    // hundreds of megabytes, the stream a fraction of both. The station is
+    // built aside and taken over only when the whole file was read, so a
+    // failure leaves this station as it was.
     QXmlStreamReader reader(QByteArray::fromRawData(data.data(), data.size()));
+    reader.setNamespaceProcessing(false);
+    // Entities are refused outright (below); the limit is a second guard.
     reader.setEntityExpansionLimit(4096);
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!document.setContent(&reader, false, &message, &line, &column))
-        throw EProgramError(Const::SRadioFileNotXml.arg(line).arg(column).arg(message));
-    const QDomElement root = document.documentElement();
-    if (root.isNull())
-        throw EProgramError(Const::SBadRadioFile);
-    LoadFromNode(root);
-}
 
-void TRadio::LoadFromNode(const QDomElement& root)
-{
-    if (root.tagName() != u"Radio")
-        throw EProgramError(Const::SBadRadioFile);
-
-    SetText(root.attribute(AttrText));
-    SetHref(root.attribute(AttrHref));
-    SetKind(root.attribute(AttrKind));
-    SetLang(root.attribute(AttrLang));
-    SetLand(root.attribute(AttrLand));
-    SetMenu(root.attribute(AttrMenu));
-    FLink = AttributeInt(root, AttrLink);
-
-    FLinks.Clear();
-    TUpdateGuard guard(FLinks);
-    for (QDomNode node = root.firstChild(); !node.isNull(); node = node.nextSibling()) {
-        if (!node.isElement())
-            throw EProgramError(Const::SNodeNotElement);
-        const QDomElement element = node.toElement();
-        TRadioLink* link = FLinks.Add();
-        // Name before address: a name equal to the address stays a name here,
-        // exactly as the file says.
-        link->SetText(element.attribute(AttrText));
-        link->SetHref(element.attribute(AttrHref));
-        const QString kind = AttributeText(element, AttrKind);
-        if (kind == u"rm")
-            link->SetKind(skRealMedia);
-        else if (kind == u"wm")
-            link->SetKind(skWindowsMedia);
-        // Only the low 16 bits are kept, as in the stored field.
-        link->SetBestKbps(static_cast<std::uint16_t>(AttributeInt(element, AttrBestKbps)));
-        link->SetShitKbps(static_cast<std::uint16_t>(AttributeInt(element, AttrShitKbps)));
+    TRadio scratch;
+    // A broken document is reported as such even when an earlier part already
+    // failed our own rules, so the first such failure waits for the end.
+    QString failure;
+    auto fail = [&failure](const QString& message) {
+        if (failure.isEmpty())
+            failure = message;
+    };
+    bool sawRoot = false;
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        switch (token) {
+        case QXmlStreamReader::DTD:
+            // Our files never declare entities. A declared entity, even one
+            // within the expansion limit, can be referenced a million times
+            // and turn a small file into gigabytes; an external one would read
+            // another file. Such a file is refused before anything is read.
+            if (!reader.entityDeclarations().isEmpty())
+                throw EProgramError(Const::SRadioFileEntities);
+            break;
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            if (depth == 1) {
+                sawRoot = true;
+                if (reader.qualifiedName() != u"Radio") {
+                    fail(Const::SBadRadioFile);
+                    break;
+                }
+                const QXmlStreamAttributes attributes = reader.attributes();
+                scratch.SetText(attributes.value(AttrText));
+                scratch.SetHref(attributes.value(AttrHref));
+                scratch.SetKind(attributes.value(AttrKind));
+                scratch.SetLang(attributes.value(AttrLang));
+                scratch.SetLand(attributes.value(AttrLand));
+                scratch.SetMenu(attributes.value(AttrMenu));
+                scratch.FLink = IntValue(attributes.value(AttrLink));
+            } else if (depth == 2 && failure.isEmpty()) {
+                // Every child element is a link, whatever its name.
+                const QXmlStreamAttributes attributes = reader.attributes();
+                TRadioLink* link = scratch.FLinks.Add();
+                // Name before address: a name equal to the address stays a
+                // name here, exactly as the file says.
+                link->SetText(attributes.value(AttrText));
+                link->SetHref(attributes.value(AttrHref));
+                const QString kind = TrimText(attributes.value(AttrKind));
+                if (kind == u"rm")
+                    link->SetKind(skRealMedia);
+                else if (kind == u"wm")
+                    link->SetKind(skWindowsMedia);
+                // Only the low 16 bits are kept, as in the stored field.
+                link->SetBestKbps(static_cast<std::uint16_t>(IntValue(attributes.value(AttrBestKbps))));
+                link->SetShitKbps(static_cast<std::uint16_t>(IntValue(attributes.value(AttrShitKbps))));
+            }
+            break;
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            // White space between elements is layout; any other text, a
+            // CDATA section included, is not a link.
+            if (depth == 1 && (reader.isCDATA() || !reader.isWhitespace()))
+                fail(Const::SNodeNotElement);
+            break;
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+        case QXmlStreamReader::EntityReference:
+            if (depth == 1)
+                fail(Const::SNodeNotElement);
+            break;
+        default:
+            break;
+        }
     }
+    if (reader.hasError())
+        throw EProgramError(
+            Const::SRadioFileNotXml.arg(reader.lineNumber()).arg(reader.columnNumber()).arg(reader.errorString()));
+    if (!sawRoot)
+        throw EProgramError(Const::SBadRadioFile);
+    if (!failure.isEmpty())
+        throw EProgramError(failure);
+
+    FText = std::move(scratch.FText);
+    FHref = std::move(scratch.FHref);
+    FKind = std::move(scratch.FKind);
+    FLang = std::move(scratch.FLang);
+    FLand = std::move(scratch.FLand);
+    FMenu = std::move(scratch.FMenu);
+    FLink = scratch.FLink;
+    FLinks.TakeFrom(scratch.FLinks);
 }
 
 namespace {

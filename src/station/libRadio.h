@@ -18,7 +18,6 @@
 #include <memory>
 #include <vector>
 
-class QDomElement;
 class TRadioLinks;
 
 // The formats TRadio::SaveToFile writes. Values are stored by callers (the
@@ -105,6 +104,10 @@ public:
     int IndexOf(const TRadioLink* link) const;
 
 private:
+    friend class TRadio;
+    // Moves every link of source here (replacing these), leaving source empty.
+    void TakeFrom(TRadioLinks& source);
+
     std::vector<std::unique_ptr<TRadioLink>> FItems;
     int FUpdateCount = 0;
 };
@@ -149,14 +152,11 @@ public:
     // current link as read.
     void Assign(const TRadio& source);
 
-    // Reads a station file. Throws EProgramError with the message to show.
-    // On failure the station keeps whatever was set before it failed: read
-    // into a scratch station and Assign it after success.
+    // Reads a station file. Throws EProgramError with the message to show;
+    // on failure the station is left as it was.
     void LoadFromFile(const QString& fileName);
     // The same from bytes already in memory (the fuzzer and tests use it).
     void LoadFromData(QByteArrayView data);
-    // Fills the station from the root element of a parsed station document.
-    void LoadFromNode(const QDomElement& root);
 
     // Writes the station in the given format, replacing the file only when
     // the whole content was written. Throws EProgramError on failure; the
