@@ -15,7 +15,9 @@ inline const QString SBadRadioFile = QStringLiteral("不是正确的电台文件
 inline const QString SNodeNotElement = QStringLiteral("Attributes are not supported on this node type");
 inline const QString SRadioFileUnreadable = QStringLiteral("无法读取电台文件:\r\n%1\r\n%2");
 inline const QString SRadioFileNotXml = QStringLiteral("电台文件不是正确的XML格式(第%1行第%2列):\r\n%3");
-inline const QString SRadioFileEntities = QStringLiteral("电台文件中含有实体声明，为安全起见不予读取");
+inline const QString SRadioFileDtd = QStringLiteral("电台文件含有文档类型声明，为安全起见不予读取");
+inline const QString SRadioFileTooManyAttributes = QStringLiteral("电台文件的元素带有过多的属性，不予读取");
+inline const QString SRadioFileBadEncoding = QStringLiteral("电台文件的内容不是正确的%1编码");
 inline const QString SCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 
 // Media engines: their own failures, shown as the player's error text
@@ -24,5 +26,11 @@ inline const QString SEngineOpenFailed = QStringLiteral("无法打开媒体: 连
 inline const QString SEngineNoAudioOutput = QStringLiteral("无法打开音频输出设备");
 inline const QString SEngineNothingToPlay = QStringLiteral("媒体中没有可以播放的音频");
 inline const QString SEngineUnknownFormat = QStringLiteral("无法识别的媒体格式");
+
+// Audio mixer: the maker of a mixer device, and the names of a line's controls
+inline const QString SMixerMakerKnown = QStringLiteral("Microsoft");
+inline const QString SMixerMakerUnknown = QStringLiteral("%1 = Unknown");
+inline const QString SMixerVolumeControl = QStringLiteral("音量");
+inline const QString SMixerMuteControl = QStringLiteral("静音");
 
 } // namespace Const
