@@ -9,11 +9,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 // ---------------------------------------------------------------- TRadioLink
 
@@ -192,6 +195,115 @@ int IntValue(QStringView text)
     return ok ? value : 0;
 }
 
+// The encoding named in the XML declaration, if any (ASCII-compatible files).
+QByteArray DeclaredEncoding(QByteArrayView data)
+{
+    const QByteArrayView head = data.first(std::min<qsizetype>(data.size(), 512));
+    if (!head.startsWith("<?xml"))
+        return {};
+    const qsizetype close = head.indexOf("?>");
+    const QByteArrayView declaration = head.first(close < 0 ? head.size() : close);
+    qsizetype at = declaration.indexOf("encoding");
+    if (at < 0)
+        return {};
+    at += 8;
+    while (at < declaration.size() && (declaration[at] == ' ' || declaration[at] == '=' || declaration[at] == '\t'))
+        ++at;
+    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
+        return {};
+    const char quote = declaration[at++];
+    const qsizetype end = declaration.indexOf(quote, at);
+    return end < 0 ? QByteArray() : declaration.sliced(at, end - at).toByteArray();
+}
+
+// How the XML reader will decode the file: a byte-order mark or the
+// UTF-16/32 pattern of a leading "<", else the declared encoding, else UTF-8.
+// Empty for UTF-8, which the reader takes as it is.
+QString ForeignEncoding(QByteArrayView data, std::optional<QStringConverter::Encoding>& encoding)
+{
+    encoding = QStringConverter::encodingForData(data, u'<');
+    if (encoding)
+        return *encoding == QStringConverter::Utf8 ? QString() : QString::fromLatin1(QStringConverter::nameForEncoding(*encoding));
+    const QByteArray declared = DeclaredEncoding(data);
+    const QString name = QString::fromLatin1(declared);
+    if (declared.isEmpty() || name.compare(u"UTF-8", Qt::CaseInsensitive) == 0
+        || name.compare(u"UTF8", Qt::CaseInsensitive) == 0)
+        return {};
+    return name;
+}
+
+// Our elements carry a handful of attributes; other tools may add some.
+constexpr int MaxAttributes = 1000;
+
+template <typename Char>
+bool StartsWith(const Char* p, const Char* end, std::string_view what)
+{
+    if (end - p < static_cast<std::ptrdiff_t>(what.size()))
+        return false;
+    for (char c : what)
+        if (*p++ != static_cast<Char>(c))
+            return false;
+    return true;
+}
+
+template <typename Char>
+const Char* Find(const Char* p, const Char* end, std::string_view what)
+{
+    for (; p < end; ++p)
+        if (StartsWith(p, end, what))
+            return p + what.size();
+    return end;
+}
+
+// A look over the markup before the XML reader sees it, for two things the
+// reader handles badly. Its check for repeated attribute names is quadratic,
+// so an element with a million attributes would take hours: such a file is
+// refused. And a document type with an internal subset can declare entities
+// (a small file expanding to gigabytes, or one reading another file) and
+// attribute defaults; our files never have one, so it is refused too.
+// Works on UTF-8 bytes (markup is ASCII, and no byte of a multi-byte UTF-8
+// sequence is) or on decoded UTF-16 text.
+template <typename Char>
+void GuardMarkup(const Char* p, const Char* const end)
+{
+    while (p < end) {
+        while (p < end && *p != Char('<'))
+            ++p;
+        if (p == end)
+            return;
+        ++p;
+        if (StartsWith(p, end, "!--")) {
+            p = Find(p + 3, end, "-->");
+        } else if (StartsWith(p, end, "![CDATA[")) {
+            p = Find(p + 8, end, "]]>");
+        } else if (StartsWith(p, end, "?")) {
+            p = Find(p + 1, end, "?>");
+        } else if (StartsWith(p, end, "/")) {
+            p = Find(p + 1, end, ">");
+        } else {
+            const bool declaration = StartsWith(p, end, "!");
+            int attributes = 0;
+            Char quote = 0;
+            for (; p < end; ++p) {
+                const Char c = *p;
+                if (quote) {
+                    if (c == quote)
+                        quote = 0;
+                } else if (c == Char('"') || c == Char('\'')) {
+                    quote = c;
+                } else if (c == Char('>')) {
+                    ++p;
+                    break;
+                } else if (declaration && c == Char('[')) {
+                    throw EProgramError(Const::SRadioFileDtd);
+                } else if (c == Char('=') && ++attributes > MaxAttributes) {
+                    throw EProgramError(Const::SRadioFileTooManyAttributes);
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 
 void TRadio::LoadFromData(QByteArrayView data)
@@ -204,9 +316,30 @@ void TRadio::LoadFromData(QByteArrayView data)
     // hundreds of megabytes, the stream a fraction of both. The station is
     // built aside and taken over only when the whole file was read, so a
     // failure leaves this station as it was.
-    QXmlStreamReader reader(QByteArray::fromRawData(data.data(), data.size()));
+    // UTF-8 goes to the reader as it is; any other encoding is decoded here
+    // first, so that the guard sees characters and not bytes of, say, UTF-16.
+    std::optional<QStringConverter::Encoding> encoding;
+    const QString foreign = ForeignEncoding(data, encoding);
+    QString text;
+    if (!foreign.isEmpty()) {
+        QStringDecoder decoder = encoding ? QStringDecoder(*encoding) : QStringDecoder(foreign.toLatin1().constData());
+        if (!decoder.isValid())
+            throw EProgramError(Const::SRadioFileBadEncoding.arg(foreign));
+        text = decoder.decode(data);
+        if (decoder.hasError())
+            throw EProgramError(Const::SRadioFileBadEncoding.arg(foreign));
+        GuardMarkup(reinterpret_cast<const char16_t*>(text.constData()),
+                    reinterpret_cast<const char16_t*>(text.constData()) + text.size());
+    } else {
+        GuardMarkup(data.data(), data.data() + data.size());
+    }
+    QXmlStreamReader reader;
+    if (foreign.isEmpty())
+        reader.addData(QByteArray::fromRawData(data.data(), data.size()));
+    else
+        reader.addData(text);
     reader.setNamespaceProcessing(false);
-    // Entities are refused outright (below); the limit is a second guard.
+    // Declarations are refused above and below; the limit is a third guard.
     reader.setEntityExpansionLimit(4096);
 
     TRadio scratch;
@@ -223,12 +356,9 @@ void TRadio::LoadFromData(QByteArrayView data)
         const QXmlStreamReader::TokenType token = reader.readNext();
         switch (token) {
         case QXmlStreamReader::DTD:
-            // Our files never declare entities. A declared entity, even one
-            // within the expansion limit, can be referenced a million times
-            // and turn a small file into gigabytes; an external one would read
-            // another file. Such a file is refused before anything is read.
+            // Refused by the guard already; kept should the guard miss one.
             if (!reader.entityDeclarations().isEmpty())
-                throw EProgramError(Const::SRadioFileEntities);
+                throw EProgramError(Const::SRadioFileDtd);
             break;
         case QXmlStreamReader::StartElement:
             ++depth;
