@@ -1,0 +1,478 @@
+// The station file: reading (quirks, hostile files, failures), the exact bytes
+// written, round trips and the safety of saving.
+
+#include "TestSupport.h"
+#include "libConst.h"
+#include "libError.h"
+#include "libRadio.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray ReadAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& fileName, const QByteArray& data)
+{
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), data.size());
+}
+
+// The message of a failed read, or "" when the read succeeded.
+QString LoadError(TRadio& radio, const QByteArray& data)
+{
+    try {
+        radio.LoadFromData(data);
+        return {};
+    } catch (const EProgramError& error) {
+        return error.Message();
+    }
+}
+
+const QByteArray Declaration = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
+
+// Lowers the largest file this process may write, so that a save fails half
+// way whoever runs the test (root included). Writes past the limit fail with
+// EFBIG once SIGXFSZ is ignored.
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        rlimit limit = FOld;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &FOld); }
+
+private:
+    rlimit FOld{};
+};
+
+} // namespace
+
+class TestRadioFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readQuirks();
+    void integerAttributes_data();
+    void integerAttributes();
+    void kindRule_data();
+    void kindRule();
+    void encodings_data();
+    void encodings();
+    void readFailures_data();
+    void readFailures();
+    void hugeAttributeValue();
+    void manyAttributes();
+    void missingFile();
+    void unreadableFile();
+    void writeEmptyStation();
+    void writeNormalises();
+    void roundTripKeepsEveryCharacter();
+    void controlCharactersStayReadable();
+    void failedSaveKeepsOldFile();
+    void saveThroughSymlink();
+    void saveToMissingFolder();
+};
+
+void TestRadioFile::readQuirks()
+{
+    // Byte-order mark, CR LF, indentation, a comment before the root, a
+    // child of another name, kinds in odd spellings, an oversized bit rate.
+    TRadio radio;
+    radio.LoadFromFile(TestDataPath(u"quirks.radio"_s));
+    QCOMPARE(radio.Text(), u"中国之声"_s);
+    QCOMPARE(radio.Href(), u"http://www.example.cn/"_s);
+    QCOMPARE(radio.Kind(), u"新闻"_s);
+    QCOMPARE(radio.Lang(), u"普通话"_s);
+    QCOMPARE(radio.Land(), u"中国"_s);
+    QCOMPARE(radio.Menu(), u"http://www.example.cn/节目单?a=1&b=2"_s);
+    QCOMPARE(radio.StoredLink(), 5);
+    QCOMPARE(radio.Link(), 0);
+    QCOMPARE(radio.Links().Count(), 4);
+
+    const TRadioLink* first = radio.Links()[0];
+    QCOMPARE(first->Text(), u"主线路"_s);
+    QCOMPARE(first->Kind(), skWindowsMedia);
+    QCOMPARE(first->ShitKbps(), 24);
+    QCOMPARE(first->BestKbps(), 48);
+    // The name is read before the address, so a name equal to the address
+    // stays an explicit name.
+    const TRadioLink* second = radio.Links()[1];
+    QCOMPARE(second->Text(), u"rtsp://live.example.cn/cnr1.rm"_s);
+    QCOMPARE(second->Kind(), skRealMedia);
+    const TRadioLink* third = radio.Links()[2];
+    QCOMPARE(third->Text(), QString());
+    QCOMPARE(third->DisplayText(), u"http://live.example.cn/cnr1.mp3"_s);
+    QCOMPARE(third->Kind(), skWindowsMedia);
+    QCOMPARE(third->BestKbps(), 4464);
+    QCOMPARE(third->ShitKbps(), 65535);
+    const TRadioLink* fourth = radio.Links()[3];
+    QCOMPARE(fourth->Text(), QString());
+    QCOMPARE(fourth->DisplayText(), Const::SUnnamedLink);
+    QCOMPARE(radio.Links().UpdateCount(), 0);
+}
+
+void TestRadioFile::integerAttributes_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("link");
+    QTest::addColumn<int>("kbps");
+    QTest::newRow("empty") << QString() << 0 << 0;
+    QTest::newRow("not a number") << u"abc"_s << 0 << 0;
+    QTest::newRow("spaces around") << u" 5 "_s << 5 << 5;
+    QTest::newRow("plus sign") << u"+7"_s << 7 << 7;
+    QTest::newRow("fraction") << u"1.5"_s << 0 << 0;
+    QTest::newRow("low 16 bits") << u"70000"_s << 70000 << 4464;
+    QTest::newRow("negative") << u"-1"_s << -1 << 65535;
+    QTest::newRow("beyond 32 bits") << u"2147483648"_s << 0 << 0;
+}
+
+void TestRadioFile::integerAttributes()
+{
+    QFETCH(QString, value);
+    QFETCH(int, link);
+    QFETCH(int, kbps);
+    const QString xml = uR"(<Radio Link="%1"><Link BestKbps="%1" ShitKbps="%1"/></Radio>)"_s.arg(value);
+    TRadio radio;
+    radio.LoadFromData(xml.toUtf8());
+    QCOMPARE(radio.StoredLink(), link);
+    QCOMPARE(int(radio.Links()[0]->BestKbps()), kbps);
+    QCOMPARE(int(radio.Links()[0]->ShitKbps()), kbps);
+}
+
+void TestRadioFile::kindRule_data()
+{
+    QTest::addColumn<QByteArray>("attribute");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("rm") << QByteArray(R"(Kind="rm")") << 1;
+    QTest::newRow("rm with spaces") << QByteArray(R"(Kind=" rm ")") << 1;
+    QTest::newRow("RM in capitals") << QByteArray(R"(Kind="RM")") << 0;
+    QTest::newRow("wm") << QByteArray(R"(Kind="wm")") << 0;
+    QTest::newRow("other") << QByteArray(R"(Kind="real")") << 0;
+    QTest::newRow("missing") << QByteArray() << 0;
+}
+
+void TestRadioFile::kindRule()
+{
+    QFETCH(QByteArray, attribute);
+    QFETCH(int, kind);
+    TRadio radio;
+    radio.LoadFromData("<Radio><Link " + attribute + "/></Radio>");
+    QCOMPARE(int(radio.Links()[0]->Kind()), kind);
+}
+
+void TestRadioFile::encodings_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    const QString xml = uR"(<Radio Text="中国之声"><Link Href="mms://a/中"/></Radio>)"_s;
+    QTest::newRow("UTF-8") << xml.toUtf8();
+    QTest::newRow("UTF-8 with BOM") << "\xef\xbb\xbf" + xml.toUtf8();
+    QStringEncoder gbk("GBK");
+    QTest::newRow("GBK declared") << R"(<?xml version="1.0" encoding="GBK"?>)" + QByteArray(gbk.encode(xml));
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    QTest::newRow("UTF-16 with BOM") << QByteArray(utf16.encode(xml));
+}
+
+void TestRadioFile::encodings()
+{
+    QFETCH(QByteArray, data);
+    TRadio radio;
+    radio.LoadFromData(data);
+    QCOMPARE(radio.Text(), u"中国之声"_s);
+    QCOMPARE(radio.Links()[0]->Href(), u"mms://a/中"_s);
+}
+
+void TestRadioFile::readFailures_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("message");
+    const QString notXml = u"电台文件不是正确的XML格式(第"_s;
+    QTest::newRow("empty file") << QByteArray() << Const::SBadRadioFile;
+    QTest::newRow("blank file") << QByteArray(" \r\n\t") << Const::SBadRadioFile;
+    QTest::newRow("root in lower case") << QByteArray("<radio Text=\"a\"/>") << Const::SBadRadioFile;
+    QTest::newRow("root with a prefix") << QByteArray("<x:Radio xmlns:x=\"urn:x\"/>") << Const::SBadRadioFile;
+    QTest::newRow("comment inside the root") << QByteArray("<Radio><Link/><!-- note --></Radio>")
+                                             << Const::SNodeNotElement;
+    QTest::newRow("text inside the root") << QByteArray("<Radio>hello<Link/></Radio>") << Const::SNodeNotElement;
+    QTest::newRow("blank CDATA inside the root") << QByteArray("<Radio><![CDATA[ ]]></Radio>")
+                                                 << Const::SNodeNotElement;
+    QTest::newRow("instruction inside the root") << QByteArray("<Radio><?x y?></Radio>") << Const::SNodeNotElement;
+    // A broken document is reported as broken even after a comment.
+    QTest::newRow("comment, then broken") << QByteArray("<Radio><!-- note --><Link></Radio>") << notXml;
+    QTest::newRow("truncated") << QByteArray("<Radio Text=\"a\"><Link Href=\"mms://a") << notXml;
+    QTest::newRow("invalid UTF-8") << QByteArray("<Radio Text=\"\xff\xfe\xc3\"/>") << notXml;
+    QTest::newRow("undeclared entity") << QByteArray("<Radio Text=\"&zz;\"/>") << notXml;
+    QTest::newRow("two roots") << QByteArray("<Radio/><Radio/>") << notXml;
+    QTest::newRow("unknown encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"x-nope\"?><Radio/>")
+                                      << Const::SRadioFileBadEncoding.arg(u"x-nope"_s);
+    QTest::newRow("billion laughs")
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Radio [<!ENTITY a \"aaaaaaaaaa\">"
+                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+                      "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
+                      "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\"><!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">]>"
+                      "<Radio Text=\"&g;\"><Link Text=\"&g;\"/></Radio>")
+        << Const::SRadioFileDtd;
+    QTest::newRow("external entity in content")
+        << QByteArray("<!DOCTYPE Radio [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><Radio Text=\"a\">&x;</Radio>")
+        << Const::SRadioFileDtd;
+    QTest::newRow("external entity in a link")
+        << QByteArray("<!DOCTYPE Radio [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><Radio><Link Text=\"&x;\"/></Radio>")
+        << Const::SRadioFileDtd;
+}
+
+void TestRadioFile::readFailures()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, message);
+    TRadio radio;
+    radio.SetText(u"原来的电台");
+    radio.Links().Add()->SetHref(u"mms://old");
+    const QString error = LoadError(radio, data);
+    QVERIFY2(error.startsWith(message), qPrintable(error));
+    QVERIFY(!error.contains(u"root:"));
+    // A failed read leaves the station as it was.
+    QCOMPARE(radio.Text(), u"原来的电台"_s);
+    QCOMPARE(radio.Links().Count(), 1);
+    QCOMPARE(radio.Links()[0]->Href(), u"mms://old"_s);
+}
+
+void TestRadioFile::hugeAttributeValue()
+{
+    // A 50 MB name reads like any other; memory stays proportional to it.
+    QByteArray data = "<Radio Text=\"";
+    data += QByteArray(50 * 1024 * 1024, 'a');
+    data += "\"><Link Href=\"mms://a\"/></Radio>";
+    TRadio radio;
+    radio.LoadFromData(data);
+    QCOMPARE(radio.Text().size(), 50 * 1024 * 1024);
+    QCOMPARE(radio.Links().Count(), 1);
+}
+
+void TestRadioFile::manyAttributes()
+{
+    // 50 MB of distinct attributes on the root: Qt's check for repeated names
+    // would take hours; the file is refused at once instead.
+    QByteArray data;
+    data.reserve(51 * 1024 * 1024);
+    data += "<Radio";
+    for (int i = 0; data.size() < 50 * 1024 * 1024; ++i)
+        data += " a" + QByteArray::number(i) + "=\"v\"";
+    data += "/>";
+    TRadio radio;
+    QCOMPARE(LoadError(radio, data), Const::SRadioFileTooManyAttributes);
+
+    // Extra attributes in a normal number are simply ignored.
+    QByteArray some = "<Radio Text=\"a\"";
+    for (int i = 0; i < 200; ++i)
+        some += " x" + QByteArray::number(i) + "=\"v\"";
+    some += "/>";
+    QCOMPARE(LoadError(radio, some), QString());
+    QCOMPARE(radio.Text(), u"a"_s);
+}
+
+void TestRadioFile::missingFile()
+{
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(u"没有这个文件.radio"_s);
+    TRadio radio;
+    radio.SetText(u"原来的电台");
+    try {
+        radio.LoadFromFile(fileName);
+        QFAIL("reading a missing file succeeded");
+    } catch (const EProgramError& error) {
+        QCOMPARE(error.Message(), u"找不到指定的电台文件:\r\n"_s + fileName);
+    }
+    QCOMPARE(radio.Text(), u"原来的电台"_s);
+}
+
+void TestRadioFile::unreadableFile()
+{
+    QTemporaryDir dir;
+    TRadio radio;
+    try {
+        radio.LoadFromFile(dir.path());
+        QFAIL("reading a folder succeeded");
+    } catch (const EProgramError& error) {
+        QVERIFY2(error.Message().startsWith(u"无法读取电台文件:\r\n"_s + dir.path()), qPrintable(error.Message()));
+    }
+}
+
+void TestRadioFile::writeEmptyStation()
+{
+    // No links: no Link attribute, no children; unnamed: the placeholder.
+    TRadio radio;
+    radio.SetLink(3);
+    QCOMPARE(radio.SaveToData(), Declaration + R"(<Radio Text="未命名的电台"/>)");
+    TRadio back;
+    back.LoadFromData(radio.SaveToData());
+    QCOMPARE(back.Text(), QString());
+    QCOMPARE(back.Links().Count(), 0);
+    QCOMPARE(back.Link(), -1);
+}
+
+void TestRadioFile::writeNormalises()
+{
+    // The three normalisations of a round trip: an out-of-range current link
+    // is written as 0, an unnamed link carries its address as name, an
+    // unknown kind is written as "wm". Attribute order is fixed, ShitKbps
+    // before BestKbps, and empty values are left out.
+    TRadio radio;
+    radio.LoadFromFile(TestDataPath(u"quirks.radio"_s));
+    const QByteArray expected = Declaration
+        + R"(<Radio Text="中国之声" Href="http://www.example.cn/" Kind="新闻" Lang="普通话" Land="中国" )"
+          R"(Menu="http://www.example.cn/节目单?a=1&amp;b=2" Link="0">)"
+          R"(<Link Text="主线路" Href="mms://live.example.cn/cnr1" Kind="wm" ShitKbps="24" BestKbps="48"/>)"
+          R"(<Link Text="rtsp://live.example.cn/cnr1.rm" Href="rtsp://live.example.cn/cnr1.rm" Kind="rm"/>)"
+          R"(<Link Text="http://live.example.cn/cnr1.mp3" Href="http://live.example.cn/cnr1.mp3" Kind="wm" )"
+          R"(ShitKbps="65535" BestKbps="4464"/>)"
+          R"(<Link Text="未命名的收听连接" Kind="wm"/></Radio>)";
+    QCOMPARE(radio.SaveToData(), expected);
+
+    TRadio back;
+    back.LoadFromData(expected);
+    QCOMPARE(back.Links()[2]->Text(), u"http://live.example.cn/cnr1.mp3"_s);
+    QCOMPARE(back.Links()[2]->DisplayText(), radio.Links()[2]->DisplayText());
+    QCOMPARE(back.Links()[3]->Text(), QString());
+    // Written again, nothing changes any more.
+    QCOMPARE(back.SaveToData(), expected);
+}
+
+void TestRadioFile::roundTripKeepsEveryCharacter()
+{
+    const QString special = u"A&B \"引号\" 'q' <x> \u3000全角\u3000 制表\t换行\n回车\r 😀 &amp;"_s;
+    TRadio radio;
+    radio.SetText(special);
+    radio.SetHref(u"http://www.example.cn/?a=1&b=\"2\"<3>&c=中"_s);
+    radio.SetKind(special);
+    radio.SetLang(special);
+    radio.SetLand(special);
+    radio.SetMenu(u"http://www.example.cn/节目单?x=<&>"_s);
+    TRadioLink* link = radio.Links().Add();
+    link->SetText(special);
+    link->SetHref(u"mms://live.example.cn/电台?a=1&b=2"_s);
+    link->SetKind(skRealMedia);
+    link->SetBestKbps(65535);
+    link->SetShitKbps(1);
+    radio.Links().Add()->SetText(u"\u3000"_s);
+    radio.SetLink(1);
+
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(u"特殊字符.radio"_s);
+    radio.SaveToFile(fileName);
+    TRadio back;
+    back.LoadFromFile(fileName);
+    QCOMPARE(back.Text(), radio.Text());
+    QCOMPARE(back.Href(), radio.Href());
+    QCOMPARE(back.Kind(), radio.Kind());
+    QCOMPARE(back.Lang(), radio.Lang());
+    QCOMPARE(back.Land(), radio.Land());
+    QCOMPARE(back.Menu(), radio.Menu());
+    QCOMPARE(back.Link(), 1);
+    QCOMPARE(back.Links().Count(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(back.Links()[i]->Text(), radio.Links()[i]->Text());
+        QCOMPARE(back.Links()[i]->Href(), radio.Links()[i]->Href());
+        QCOMPARE(back.Links()[i]->Kind(), radio.Links()[i]->Kind());
+        QCOMPARE(back.Links()[i]->BestKbps(), radio.Links()[i]->BestKbps());
+        QCOMPARE(back.Links()[i]->ShitKbps(), radio.Links()[i]->ShitKbps());
+    }
+}
+
+void TestRadioFile::controlCharactersStayReadable()
+{
+    // XML cannot carry most control characters; they are dropped on writing
+    // rather than making the file unreadable.
+    TRadio radio;
+    radio.SetText(u"电\x01台\x1f名"_s);
+    radio.Links().Add()->SetText(u"a\x0b" "b"_s);
+    TRadio back;
+    back.LoadFromData(radio.SaveToData());
+    QCOMPARE(back.Text(), u"电台名"_s);
+    QCOMPARE(back.Links()[0]->Text(), u"ab"_s);
+}
+
+void TestRadioFile::failedSaveKeepsOldFile()
+{
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(u"电台.radio"_s);
+    const QByteArray old = Declaration + R"(<Radio Text="旧的"/>)";
+    WriteAll(fileName, old);
+
+    TRadio radio;
+    radio.SetText(u"新的");
+    for (int i = 0; i < 200; ++i)
+        radio.Links().Add()->SetHref(u"mms://live.example.cn/%1"_s.arg(i));
+    for (TSaveFormat format : {sfStation, sfRAM, sfASX, sfM3U, sfPLS}) {
+        bool failed = false;
+        {
+            TFileSizeLimit limit(1024);
+            try {
+                radio.SaveToFile(fileName, format);
+            } catch (const EProgramError& error) {
+                failed = true;
+                QVERIFY2(error.Message().startsWith(u"Cannot create file \""_s + fileName + u"\". "_s),
+                         qPrintable(error.Message()));
+            }
+        }
+        QVERIFY2(failed, qPrintable(QString::number(format)));
+        QCOMPARE(ReadAll(fileName), old);
+        // No temporary file is left beside it.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"电台.radio"_s});
+    }
+}
+
+void TestRadioFile::saveThroughSymlink()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(u"stations"_s);
+    const QString target = dir.filePath(u"stations/真的.radio"_s);
+    const QString link = dir.filePath(u"链接.radio"_s);
+    WriteAll(target, Declaration + R"(<Radio Text="旧的"/>)");
+    QVERIFY(QFile::link(u"stations/真的.radio"_s, link));
+
+    TRadio radio;
+    radio.SetText(u"新的");
+    radio.SaveToFile(link);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(ReadAll(target), Declaration + R"(<Radio Text="新的"/>)");
+}
+
+void TestRadioFile::saveToMissingFolder()
+{
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath(u"没有/电台.wax"_s);
+    TRadio radio;
+    try {
+        radio.SaveToFile(fileName, sfASX);
+        QFAIL("saving into a missing folder succeeded");
+    } catch (const EProgramError& error) {
+        QVERIFY2(error.Message().startsWith(u"Cannot create file \""_s + fileName + u"\". "_s),
+                 qPrintable(error.Message()));
+        QVERIFY(error.Message().size() > fileName.size() + 24);
+    }
+    QVERIFY(!QFileInfo::exists(fileName));
+}
+
+QTEST_GUILESS_MAIN(TestRadioFile)
+#include "tst_radio_file.moc"
