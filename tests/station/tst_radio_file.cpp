@@ -93,6 +93,7 @@ private Q_SLOTS:
     void failedSaveKeepsOldFile();
     void saveThroughSymlink();
     void saveToMissingFolder();
+    void defaultStationFile();
 };
 
 void TestRadioFile::readQuirks()
@@ -472,6 +473,20 @@ void TestRadioFile::saveToMissingFolder()
         QVERIFY(error.Message().size() > fileName.size() + 24);
     }
     QVERIFY(!QFileInfo::exists(fileName));
+}
+
+void TestRadioFile::defaultStationFile()
+{
+    // The station shipped with the program reads cleanly and is exactly what
+    // the writer writes, so opening and re-saving it changes nothing.
+    const QString fileName = SourcePath(u"data/默认电台.radio"_s);
+    TRadio radio;
+    radio.LoadFromFile(fileName);
+    QCOMPARE(radio.SaveToData(), ReadAll(fileName));
+    QVERIFY(!radio.Text().isEmpty());
+    QVERIFY(radio.Links().Count() >= 2);
+    for (int i = 0; i < radio.Links().Count(); ++i)
+        QVERIFY(StreamKindOfURL(radio.Links()[i]->Href()) != -2);
 }
 
 QTEST_GUILESS_MAIN(TestRadioFile)
