@@ -1,17 +1,27 @@
 #include "libEngines.h"
 
+#include "engGst.h"
+#include "engMpv.h"
+#include "libConst.h"
 #include "libError.h"
 
 namespace {
-// Placeholder until the engines land: reports both engines as absent.
-class TNoEngines final : public IEngineFactory
+class TSystemEngines final : public IEngineFactory
 {
 public:
-    bool IsWindowsMediaInstalled() override { return false; }
-    bool IsRealPlayerInstalled() override { return false; }
-    std::unique_ptr<IWindowsMediaEngine> CreateWindowsMedia() override { throw EProgramError(QString()); }
-    std::unique_ptr<IRealMediaEngine> CreateRealMedia() override { throw EProgramError(QString()); }
+    bool IsWindowsMediaInstalled() override { return LoadMpvApi(MpvLibraryName()) != nullptr; }
+    bool IsRealPlayerInstalled() override { return GstEngineAvailable(); }
+    std::unique_ptr<IWindowsMediaEngine> CreateWindowsMedia() override
+    {
+        return std::make_unique<TMpvEngine>(LoadMpvApi(MpvLibraryName()));
+    }
+    std::unique_ptr<IRealMediaEngine> CreateRealMedia() override
+    {
+        if (!GstEngineAvailable())
+            throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("GStreamer")));
+        return std::make_unique<TGstEngine>();
+    }
 };
 } // namespace
 
-std::unique_ptr<IEngineFactory> CreateSystemEngineFactory() { return std::make_unique<TNoEngines>(); }
+std::unique_ptr<IEngineFactory> CreateSystemEngineFactory() { return std::make_unique<TSystemEngines>(); }

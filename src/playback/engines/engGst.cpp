@@ -1,0 +1,286 @@
+#include "engGst.h"
+
+#include "libConst.h"
+#include "libError.h"
+#include "libTitle.h"
+
+#include <QDir>
+#include <QMetaObject>
+#include <QUrl>
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+#include <memory>
+
+namespace {
+// playbin's GstPlayFlags: audio only, volume applied inside the pipeline so
+// that mute and volume act the same whatever sink is used.
+constexpr guint kPlayFlagAudio = 1u << 1;
+constexpr guint kPlayFlagSoftVolume = 1u << 4;
+
+bool InitGst()
+{
+    static const bool ok = [] {
+        // GStreamer decodes ICY titles that are not UTF-8 as Latin-1 unless told
+        // otherwise; Chinese stations send GBK. A user's own choice wins.
+        if (qEnvironmentVariableIsEmpty("GST_ICY_TAG_ENCODING"))
+            qputenv("GST_ICY_TAG_ENCODING", "GBK");
+        return gst_init_check(nullptr, nullptr, nullptr) != FALSE;
+    }();
+    return ok;
+}
+
+bool HasElement(const char* name)
+{
+    GstElementFactory* factory = gst_element_factory_find(name);
+    if (!factory)
+        return false;
+    gst_object_unref(factory);
+    return true;
+}
+
+struct TMessageUnref
+{
+    void operator()(GstMessage* m) const { gst_message_unref(m); }
+};
+} // namespace
+
+bool GstEngineAvailable()
+{
+    if (!InitGst())
+        return false;
+    for (const char* name : {"playbin", "uridecodebin", "souphttpsrc", "rtspsrc", "icydemux",
+                             "audioconvert", "audioresample", "volume"})
+        if (!HasElement(name))
+            return false;
+    return (HasElement("pulsesink") || HasElement("autoaudiosink"))
+           && (HasElement("mpg123audiodec") || HasElement("avdec_mp3"));
+}
+
+TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
+{
+    if (!InitGst())
+        throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("GStreamer")));
+    FPipeline = gst_element_factory_make("playbin", "kestrel-rm");
+    if (!FPipeline)
+        throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("playbin")));
+    GstElement* sink = gst_element_factory_make("pulsesink", nullptr);
+    if (sink) {
+        GstStructure* props = gst_structure_new("props", "application.name", G_TYPE_STRING, "Kestrel", nullptr);
+        g_object_set(sink, "client-name", "kestrel-radio", "stream-properties", props, nullptr);
+        gst_structure_free(props);
+    } else {
+        sink = gst_element_factory_make("autoaudiosink", nullptr);
+    }
+    if (sink)
+        g_object_set(FPipeline, "audio-sink", sink, nullptr);
+    g_object_set(FPipeline, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+    g_signal_connect(FPipeline, "source-setup", G_CALLBACK(&TGstEngine::SourceSetup), this);
+    g_signal_connect(FPipeline, "element-setup", G_CALLBACK(&TGstEngine::ElementSetup), this);
+
+    GstBus* bus = gst_element_get_bus(FPipeline);
+    gst_bus_set_sync_handler(bus, reinterpret_cast<GstBusSyncHandler>(&TGstEngine::SyncHandler), this, nullptr);
+    gst_object_unref(bus);
+    ApplyVolume();
+}
+
+TGstEngine::~TGstEngine()
+{
+    // NULL joins the streaming threads, so no sync handler runs after this.
+    gst_element_set_state(FPipeline, GST_STATE_NULL);
+    GstBus* bus = gst_element_get_bus(FPipeline);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(FPipeline);
+}
+
+int TGstEngine::SyncHandler(GstBus*, GstMessage* message, void* self)
+{
+    // Any GStreamer thread: stamp the message and hand it to the
+    // user-interface thread; nothing else happens here.
+    auto* engine = static_cast<TGstEngine*>(self);
+    const quint64 stamp = engine->FStamp.load();
+    std::shared_ptr<GstMessage> held(gst_message_ref(message), TMessageUnref());
+    QMetaObject::invokeMethod(
+        engine, [engine, stamp, held] { engine->HandleMessage(stamp, held.get()); }, Qt::QueuedConnection);
+    return GST_BUS_DROP;
+}
+
+void TGstEngine::SourceSetup(GstElement*, GstElement* source, void*)
+{
+    GstElementFactory* factory = gst_element_get_factory(source);
+    const gchar* name = factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : "";
+    if (g_str_equal(name, "rtspsrc")) {
+        // The default 2 s jitter buffer delays the start of a radio stream by as
+        // much; a fifth of that absorbs the jitter of real networks.
+        g_object_set(source, "latency", guint(200), nullptr);
+    } else if (g_str_equal(name, "souphttpsrc")) {
+        g_object_set(source, "user-agent", "Kestrel-Radio/2.0", nullptr);
+    }
+}
+
+void TGstEngine::ElementSetup(GstElement*, GstElement* element, void*)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || !g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "queue2"))
+        return;
+    // The network buffer in front of the decoder. Measuring its level in time
+    // needs a rate estimate that takes seconds to settle, so the level is
+    // counted in bytes: start once a small reserve (16 KiB, one second of a
+    // 128 kbit/s stream) is there, keep filling up to 256 KiB (an Icecast burst
+    // arrives at once), and pause only when it has run dry.
+    g_object_set(element, "use-rate-estimate", FALSE, "max-size-bytes", guint(256 * 1024),
+                 "max-size-time", guint64(0), "max-size-buffers", guint(0), "high-watermark",
+                 16.0 / 256.0, "low-watermark", 0.25 / 256.0, nullptr);
+}
+
+void TGstEngine::ApplyVolume()
+{
+    // The engine's 0 … 100 is a position on a volume slider: cubic, like the
+    // sound server's own sliders, not a linear amplitude.
+    const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_CUBIC,
+                                                           GST_STREAM_VOLUME_FORMAT_LINEAR,
+                                                           qBound(0, FVolume, 100) / 100.0);
+    g_object_set(FPipeline, "volume", linear, "mute", gboolean(FMute), nullptr);
+}
+
+void TGstEngine::SetMute(bool mute)
+{
+    FMute = mute;
+    ApplyVolume();
+}
+
+void TGstEngine::SetVolume(quint16 volume)
+{
+    FVolume = volume;
+    ApplyVolume();
+}
+
+void TGstEngine::SetSource(const QString& address) { FSource = address.trimmed(); }
+
+void TGstEngine::Halt()
+{
+    gst_element_set_state(FPipeline, GST_STATE_NULL);
+    ++FStamp;
+    FState = rpStopped;
+    FBuffering = false;
+    FLive = false;
+    FPercent = 100;
+}
+
+void TGstEngine::DoPlay()
+{
+    Halt();
+    FBitRate = 0;
+    FNominalBitRate = 0;
+    FTitle.clear();
+    QByteArray uri = FSource.toUtf8();
+    if (!gst_uri_is_valid(uri.constData()))
+        uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(FSource)).toEncoded();
+    g_object_set(FPipeline, "uri", uri.constData(), nullptr);
+    FState = rpContacting;
+    // Preroll paused first: the buffering messages (or, without any, the end
+    // of the preroll) decide when to play. Going to PLAYING at once and pausing
+    // for buffering afterwards would count the wait as played time, and the
+    // sink would then drop the reserve it waited for as late.
+    const GstStateChangeReturn ret = gst_element_set_state(FPipeline, GST_STATE_PAUSED);
+    if (ret == GST_STATE_CHANGE_FAILURE)
+        return; // the error message on the bus says why
+    // A live source (RTSP) has nothing to fill: buffering does not apply.
+    FLive = ret == GST_STATE_CHANGE_NO_PREROLL;
+    if (FLive)
+        gst_element_set_state(FPipeline, GST_STATE_PLAYING);
+}
+
+void TGstEngine::DoStop()
+{
+    Halt();
+}
+
+void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
+{
+    if (stamp != FStamp.load())
+        return; // from a stream that a later Play or Stop replaced
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+        GError* error = nullptr;
+        gchar* debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        const QString text = error && error->message ? QString::fromUtf8(error->message) : Const::SEngineOpenFailed;
+        const int code = error ? error->code : 0;
+        g_clear_error(&error);
+        g_free(debug);
+        // playbin cannot go on after an error; the stream is over.
+        Halt();
+        Q_EMIT ErrorMessage(2, code, 0, text, QString(), text);
+        break;
+    }
+    case GST_MESSAGE_EOS:
+        Halt();
+        break;
+    case GST_MESSAGE_ASYNC_DONE:
+        // Prerolled; with no buffering going on there is nothing to wait for.
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(FPipeline) && !FBuffering && !FLive
+            && FState != rpStopped)
+            gst_element_set_state(FPipeline, GST_STATE_PLAYING);
+        break;
+    case GST_MESSAGE_STATE_CHANGED: {
+        if (GST_MESSAGE_SRC(message) != GST_OBJECT(FPipeline))
+            break;
+        GstState oldState, newState, pending;
+        gst_message_parse_state_changed(message, &oldState, &newState, &pending);
+        if (newState == GST_STATE_PLAYING)
+            FState = rpPlaying;
+        else if (newState == GST_STATE_PAUSED && FBuffering)
+            FState = rpBuffering;
+        break;
+    }
+    case GST_MESSAGE_BUFFERING: {
+        if (FLive)
+            break;
+        gint percent = 0;
+        gst_message_parse_buffering(message, &percent);
+        if (percent < 100 && !FBuffering) {
+            FBuffering = true;
+            FState = rpBuffering;
+            gst_element_set_state(FPipeline, GST_STATE_PAUSED);
+        } else if (percent >= 100 && FBuffering) {
+            FBuffering = false;
+            gst_element_set_state(FPipeline, GST_STATE_PLAYING);
+        }
+        if (percent != FPercent) {
+            FPercent = percent;
+            Q_EMIT Buffering(0, percent);
+        }
+        break;
+    }
+    case GST_MESSAGE_TAG: {
+        GstTagList* tags = nullptr;
+        gst_message_parse_tag(message, &tags);
+        guint rate = 0;
+        if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
+            FBitRate = int(rate);
+        if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
+            FNominalBitRate = int(rate);
+        gchar* title = nullptr;
+        if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)
+            || (gst_tag_exists("StreamTitle") && gst_tag_list_get_string(tags, "StreamTitle", &title))) {
+            FTitle = NormaliseTitle(QString::fromUtf8(title));
+            g_free(title);
+        }
+        gst_tag_list_unref(tags);
+        break;
+    }
+    case GST_MESSAGE_CLOCK_LOST:
+        // The sink's clock went away (e.g. the sound server restarted): pick a new one.
+        if (!FBuffering) {
+            gst_element_set_state(FPipeline, GST_STATE_PAUSED);
+            gst_element_set_state(FPipeline, GST_STATE_PLAYING);
+        }
+        break;
+    case GST_MESSAGE_LATENCY:
+        gst_bin_recalculate_latency(GST_BIN(FPipeline));
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The "Real Media" role played by GStreamer's playbin.
+
+#include "libEngine.h"
+
+#include <atomic>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+typedef struct _GstBus GstBus;
+
+// True when GStreamer starts and its registry has every element the engine
+// needs for network radio (playbin, the HTTP and RTSP sources, an MP3 decoder,
+// an audio sink).
+bool GstEngineAvailable();
+
+class TGstEngine final : public IRealMediaEngine
+{
+    Q_OBJECT
+public:
+    // Throws EProgramError when the pipeline cannot be built.
+    explicit TGstEngine(QObject* parent = nullptr);
+    ~TGstEngine() override;
+
+    void SetMute(bool mute) override;
+    void SetVolume(quint16 volume) override;
+    void SetSource(const QString& address) override;
+    void DoPlay() override;
+    void DoStop() override;
+
+    int GetPlayState() const override { return FState; }
+    int GetBandwidthAverage() const override { return FBitRate > 0 ? FBitRate : FNominalBitRate; }
+    QString GetTitle() const override { return FTitle; }
+
+private:
+    static int SyncHandler(GstBus* bus, GstMessage* message, void* self);
+    static void SourceSetup(GstElement* playbin, GstElement* source, void* self);
+    static void ElementSetup(GstElement* playbin, GstElement* element, void* self);
+    void HandleMessage(quint64 stamp, GstMessage* message);
+    void Halt();
+    void ApplyVolume();
+
+    GstElement* FPipeline = nullptr;
+    // Each Play and Stop takes a new number; bus messages carry the number that
+    // was current when they were posted, and older ones are dropped.
+    std::atomic<quint64> FStamp{0};
+    QString FSource;
+    int FState = rpStopped;
+    int FBitRate = 0;
+    int FNominalBitRate = 0;
+    QString FTitle;
+    int FPercent = 100;
+    bool FLive = false;
+    bool FBuffering = false;
+    bool FMute = false;
+    int FVolume = 100;
+};

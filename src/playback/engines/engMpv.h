@@ -1,0 +1,72 @@
+#pragma once
+// The "Windows Media" role played by libmpv. libmpv is loaded at run time, so
+// the program runs (with this engine absent) on systems without it.
+
+#include "libEngine.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+
+struct TMpvApi;
+struct mpv_handle;
+struct mpv_event;
+
+// The library name, KESTREL_LIBMPV or "libmpv.so.2".
+QByteArray MpvLibraryName();
+// The resolved entry points, or null when the library or one of its symbols is
+// missing. Loaded once per library name and never unloaded: libmpv starts
+// threads and registers handlers that do not survive dlclose.
+const TMpvApi* LoadMpvApi(const QByteArray& libraryName);
+
+// mms has two transports; a station's "mms://" address is tried as mmsh first
+// (HTTP, passes most firewalls), then as mmst. Other addresses are used as given.
+QStringList MpvAddressCandidates(const QString& address);
+
+class TMpvEngine final : public IWindowsMediaEngine
+{
+    Q_OBJECT
+public:
+    // Throws EProgramError when mpv cannot be set up.
+    explicit TMpvEngine(const TMpvApi* api, QObject* parent = nullptr);
+    ~TMpvEngine() override;
+
+    void SetMute(bool mute) override;
+    void SetVolume(int volume) override;
+    void SetURL(const QString& address) override;
+    void Play() override;
+    void Stop() override;
+
+    int PlayState() const override;
+    int NetworkBitRate() const override { return FBitRate; }
+    int NetworkBufferingProgress() const override { return FBufferingProgress; }
+    QString CurrentMediaName() const override;
+
+    int ErrorCount() const override { return int(FErrors.size()); }
+    QString ErrorDescription(int index) const override { return FErrors.value(index); }
+    void ClearErrorQueue() override { FErrors.clear(); }
+
+private:
+    void Drain();
+    void HandleEvent(const mpv_event& event);
+    void LoadCandidate();
+    void ResetStreamState();
+    static void Wakeup(void* self);
+
+    const TMpvApi* FApi;
+    mpv_handle* FCtx = nullptr;
+    QString FURL;
+    QStringList FCandidates;      // addresses still to try for the current Play
+    qint64 FEntry = -1;           // mpv's playlist entry of the current Play; other entries are stale
+    bool FActive = false;         // a Play is in progress (not stopped, not ended)
+    bool FStarted = false;        // mpv has begun our entry; earlier property values are stale
+    bool FRestarted = false;      // audio is flowing
+    bool FPausedForCache = false;
+    int FBitRate = 0;
+    int FBufferingProgress = 100;
+    QString FIcyTitle;
+    QString FMediaTitle;
+    QStringList FErrors;
+    std::atomic_bool FDrainQueued{false};
+};

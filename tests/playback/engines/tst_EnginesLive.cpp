@@ -1,0 +1,250 @@
+// Both real engines against real servers on 127.0.0.1: Icecast with ICY
+// titles, RTSP, a server that dies mid-play, quick switches, volume and mute,
+// and the sound that reaches the sound server.
+#include "StreamServers.h"
+#include "libEngines.h"
+#include "libError.h"
+#include "libText.h"
+
+#include <QTest>
+#include <memory>
+
+namespace {
+enum TSimple { sStopped, sPlaying, sOther };
+
+// One face for both roles, so each behaviour is one table-driven test.
+class TProbe : public QObject
+{
+public:
+    virtual void Play(const QString& url) = 0;
+    virtual void Stop() = 0;
+    virtual TSimple State() const = 0;
+    virtual int Kbps() const = 0;
+    virtual QString Title() const = 0;
+    virtual void SetVolume(int v) = 0;
+    virtual void SetMute(bool m) = 0;
+    QStringList FErrors;
+};
+
+class TMpvProbe final : public TProbe
+{
+public:
+    explicit TMpvProbe(std::unique_ptr<IWindowsMediaEngine> e) : FE(std::move(e))
+    {
+        connect(FE.get(), &IWindowsMediaEngine::Error, this, [this] {
+            for (int i = 0; i < FE->ErrorCount(); ++i)
+                FErrors << FE->ErrorDescription(i);
+            FE->ClearErrorQueue();
+        });
+    }
+    void Play(const QString& url) override { FE->SetURL(url); FE->Play(); }
+    void Stop() override { FE->Stop(); }
+    TSimple State() const override
+    {
+        const int s = FE->PlayState();
+        return s == IWindowsMediaEngine::wmppsStopped ? sStopped : s == IWindowsMediaEngine::wmppsPlaying ? sPlaying : sOther;
+    }
+    int Kbps() const override { return FE->NetworkBitRate() / 1000; }
+    QString Title() const override { return FE->CurrentMediaName(); }
+    void SetVolume(int v) override { FE->SetVolume(v); }
+    void SetMute(bool m) override { FE->SetMute(m); }
+    std::unique_ptr<IWindowsMediaEngine> FE;
+};
+
+class TGstProbe final : public TProbe
+{
+public:
+    explicit TGstProbe(std::unique_ptr<IRealMediaEngine> e) : FE(std::move(e))
+    {
+        connect(FE.get(), &IRealMediaEngine::ErrorMessage, this,
+                [this](int, int, int, const QString&, const QString&, const QString& text) { FErrors << text; });
+    }
+    void Play(const QString& url) override { FE->SetSource(url); FE->DoPlay(); }
+    void Stop() override { FE->DoStop(); }
+    TSimple State() const override
+    {
+        const int s = FE->GetPlayState();
+        return s == IRealMediaEngine::rpStopped ? sStopped : s == IRealMediaEngine::rpPlaying ? sPlaying : sOther;
+    }
+    int Kbps() const override { return FE->GetBandwidthAverage() / 1000; }
+    QString Title() const override { return FE->GetTitle(); }
+    void SetVolume(int v) override { FE->SetVolume(quint16(v)); }
+    void SetMute(bool m) override { FE->SetMute(m); }
+    std::unique_ptr<IRealMediaEngine> FE;
+};
+
+constexpr int kAudible = 1000;  // the tone peaks at 4096 (1/8 of full scale)
+constexpr int kSilent = 60;
+} // namespace
+
+class TEnginesLiveTest : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TStreamServers> FServers;
+    std::unique_ptr<IEngineFactory> FFactory;
+
+    std::unique_ptr<TProbe> Make(const QString& engine)
+    {
+        if (engine == QLatin1String("mpv"))
+            return std::make_unique<TMpvProbe>(FFactory->CreateWindowsMedia());
+        return std::make_unique<TGstProbe>(FFactory->CreateRealMedia());
+    }
+    static void Engines()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("libmpv") << QStringLiteral("mpv");
+        QTest::newRow("gstreamer") << QStringLiteral("gst");
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        FServers = std::make_unique<TStreamServers>();
+        try {
+            FServers->Start();
+        } catch (const std::exception& e) {
+            QFAIL(e.what());
+        }
+        FFactory = CreateSystemEngineFactory();
+        QVERIFY(FFactory->IsWindowsMediaInstalled());
+        QVERIFY(FFactory->IsRealPlayerInstalled());
+    }
+    void cleanupTestCase()
+    {
+        FServers.reset();
+    }
+
+    void icecastTitlesAndBitRate_data() { Engines(); }
+    void icecastTitlesAndBitRate()
+    {
+        QFETCH(QString, engine);
+        FServers->SetTitle("Morning News");
+        auto e = Make(engine);
+        e->SetVolume(100);
+        e->Play(FServers->IcecastUrl());
+        QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(e->Kbps(), 128, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(e->Title(), QStringLiteral("Morning News"), 8000);
+        QVERIFY(FServers->PeakLevel() > kAudible);
+
+        // A title in GBK, as Chinese stations send it, changed mid-play.
+        FServers->SetTitle(ToGbk(u"中国之声 - 新闻纵横"));
+        QTRY_COMPARE_WITH_TIMEOUT(e->Title(), QStringLiteral("中国之声 - 新闻纵横"), 10000);
+        FServers->SetTitle(QByteArrayLiteral("音乐之声 · UTF-8"));
+        QTRY_COMPARE_WITH_TIMEOUT(e->Title(), QStringLiteral("音乐之声 · UTF-8"), 10000);
+        QCOMPARE(e->State(), sPlaying);
+        QVERIFY2(e->FErrors.isEmpty(), qPrintable(e->FErrors.join(u'|')));
+
+        e->Stop();
+        QCOMPARE(e->State(), sStopped);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) < kSilent, 5000);
+    }
+
+    void rtspPlaysThroughGStreamer()
+    {
+        auto e = Make(QStringLiteral("gst"));
+        e->SetVolume(100);
+        e->Play(FServers->RtspUrl());
+        QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
+        QVERIFY(FServers->PeakLevel() > kAudible);
+        QVERIFY2(e->FErrors.isEmpty(), qPrintable(e->FErrors.join(u'|')));
+        e->Stop();
+        QCOMPARE(e->State(), sStopped);
+    }
+
+    // Volume and mute set before the first play reach the engine, and later
+    // changes take effect at once.
+    void volumeAndMute_data() { Engines(); }
+    void volumeAndMute()
+    {
+        QFETCH(QString, engine);
+        auto e = Make(engine);
+        e->SetMute(true);
+        e->SetVolume(100);
+        e->Play(FServers->IcecastUrl());
+        QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
+        QVERIFY(FServers->PeakLevel() < kSilent);
+        e->SetMute(false);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
+        e->SetVolume(0);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) < kSilent, 5000);
+        e->SetVolume(50);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kSilent * 4, 5000);
+        e->Stop();
+    }
+
+    // Switching links quickly: nothing of the replaced stream may surface.
+    void quickSwitch_data() { Engines(); }
+    void quickSwitch()
+    {
+        QFETCH(QString, engine);
+        auto e = Make(engine);
+        e->SetVolume(100);
+        // The dead address fails while the good one is already starting: its
+        // error must not be reported against the new stream.
+        e->Play(FServers->DeadUrl());
+        e->Play(FServers->IcecastUrl());
+        QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
+        QTest::qWait(1500);
+        QCOMPARE(e->State(), sPlaying);
+        QVERIFY2(e->FErrors.isEmpty(), qPrintable(e->FErrors.join(u'|')));
+
+        // Play then Stop at once: the started stream must not come back.
+        e->Play(FServers->IcecastUrl());
+        e->Stop();
+        QTest::qWait(1500);
+        QCOMPARE(e->State(), sStopped);
+        QVERIFY(FServers->PeakLevel(300) < kSilent);
+
+        // A dead address alone is an error, and the engine comes to rest.
+        e->Play(FServers->DeadUrl());
+        QTRY_VERIFY_WITH_TIMEOUT(!e->FErrors.isEmpty(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(e->State(), sStopped, 5000);
+    }
+
+    void serverDiesMidPlay_data() { Engines(); }
+    void serverDiesMidPlay()
+    {
+        QFETCH(QString, engine);
+        auto e = Make(engine);
+        e->SetVolume(100);
+        e->Play(FServers->IcecastUrl());
+        QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
+        FServers->StopIcecast();
+        // The engine says what is true: the stream ended or failed.
+        QTRY_VERIFY_WITH_TIMEOUT(e->State() == sStopped || !e->FErrors.isEmpty(), 30000);
+        try {
+            FServers->StartIcecast();
+        } catch (const std::exception& x) {
+            QFAIL(x.what());
+        }
+        e->FErrors.clear();
+        e->Play(FServers->IcecastUrl());
+        QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
+        e->Stop();
+    }
+
+    void absentLibmpv()
+    {
+        const QByteArray saved = qgetenv("KESTREL_LIBMPV");
+        qputenv("KESTREL_LIBMPV", "libdoesnotexist.so");
+        const bool installed = FFactory->IsWindowsMediaInstalled();
+        bool threw = false;
+        try {
+            FFactory->CreateWindowsMedia();
+        } catch (const EProgramError&) {
+            threw = true;
+        }
+        if (saved.isEmpty())
+            qunsetenv("KESTREL_LIBMPV");
+        else
+            qputenv("KESTREL_LIBMPV", saved);
+        QVERIFY(!installed);
+        QVERIFY(threw);
+        QVERIFY(FFactory->IsWindowsMediaInstalled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TEnginesLiveTest)
+#include "tst_EnginesLive.moc"
