@@ -177,8 +177,12 @@ void TRadio::LoadFromFile(const QString& fileName)
     const QFileInfo info(fileName);
     if (!info.exists())
         throw EProgramError(Const::SRadioFileNotFound.arg(fileName));
+    // A folder, a pipe or a device is no station file; reading /dev/zero or a
+    // pipe nobody writes to would never end.
+    if (!info.isFile())
+        throw EProgramError(Const::SRadioFileUnreadable.arg(fileName, Const::SNotRegularFile));
     QFile file(fileName);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly))
         throw EProgramError(Const::SRadioFileUnreadable.arg(fileName, file.errorString()));
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
