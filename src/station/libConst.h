@@ -28,6 +28,16 @@ inline const QString SEngineNoAudioOutput = QStringLiteral("无法打开音频�
 inline const QString SEngineNothingToPlay = QStringLiteral("媒体中没有可以播放的音频");
 inline const QString SEngineUnknownFormat = QStringLiteral("无法识别的媒体格式");
 
+// Radio player: the status text of each player state, and the question asked
+// when the engine a link needs cannot be started (%1 = the kind's display name)
+inline const QString SPlayerStopped = QStringLiteral("已经停止");
+inline const QString SPlayerConnecting = QStringLiteral("正在连接");
+inline const QString SPlayerBuffering = QStringLiteral("正在缓冲");
+inline const QString SPlayerPlaying = QStringLiteral("正在播放");
+inline const QString SPlayerError = QStringLiteral("发生错误");
+inline const QString SEngineMissing = QStringLiteral(
+    "收听此电台连接需要%1 Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？");
+
 // Audio mixer: the maker of a mixer device, and the names of a line's controls
 inline const QString SMixerMakerKnown = QStringLiteral("Microsoft");
 inline const QString SMixerMakerUnknown = QStringLiteral("%1 = Unknown");
