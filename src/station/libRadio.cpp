@@ -200,41 +200,65 @@ int IntValue(QStringView text)
     return ok ? value : 0;
 }
 
-// The encoding named in the XML declaration, if any (ASCII-compatible files).
-QByteArray DeclaredEncoding(QByteArrayView data)
+// The value of the encoding pseudo-attribute of the XML declaration: none
+// when there is no declaration or it names no encoding; an empty value when
+// the name cannot be made out.
+std::optional<QByteArray> DeclaredEncoding(QByteArrayView data)
 {
-    const QByteArrayView head = data.first(std::min<qsizetype>(data.size(), 512));
-    if (!head.startsWith("<?xml"))
-        return {};
-    const qsizetype close = head.indexOf("?>");
-    const QByteArrayView declaration = head.first(close < 0 ? head.size() : close);
+    if (data.startsWith("\xef\xbb\xbf"))
+        data = data.sliced(3);
+    if (!data.startsWith("<?xml"))
+        return std::nullopt;
+    const qsizetype close = data.indexOf("?>");
+    const QByteArrayView declaration = data.first(close < 0 ? data.size() : close);
     qsizetype at = declaration.indexOf("encoding");
     if (at < 0)
-        return {};
+        return std::nullopt;
     at += 8;
-    while (at < declaration.size() && (declaration[at] == ' ' || declaration[at] == '=' || declaration[at] == '\t'))
+    auto skippable = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '='; };
+    while (at < declaration.size() && skippable(declaration[at]))
         ++at;
     if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
-        return {};
+        return QByteArray();
     const char quote = declaration[at++];
     const qsizetype end = declaration.indexOf(quote, at);
     return end < 0 ? QByteArray() : declaration.sliced(at, end - at).toByteArray();
 }
 
-// How the XML reader will decode the file: a byte-order mark or the
-// UTF-16/32 pattern of a leading "<", else the declared encoding, else UTF-8.
-// Empty for UTF-8, which the reader takes as it is.
-QString ForeignEncoding(QByteArrayView data, std::optional<QStringConverter::Encoding>& encoding)
+bool IsUtf8Name(const QByteArray& name)
 {
-    encoding = QStringConverter::encodingForData(data, u'<');
-    if (encoding)
-        return *encoding == QStringConverter::Utf8 ? QString() : QString::fromLatin1(QStringConverter::nameForEncoding(*encoding));
-    const QByteArray declared = DeclaredEncoding(data);
-    const QString name = QString::fromLatin1(declared);
-    if (declared.isEmpty() || name.compare(u"UTF-8", Qt::CaseInsensitive) == 0
-        || name.compare(u"UTF8", Qt::CaseInsensitive) == 0)
-        return {};
-    return name;
+    return name.compare("UTF-8", Qt::CaseInsensitive) == 0 || name.compare("UTF8", Qt::CaseInsensitive) == 0;
+}
+
+// The file's text when it is not certainly UTF-8 throughout; nothing when it
+// is, and the XML reader may take the bytes as they are. Qt's reader
+// would switch to a declared encoding even after a byte-order mark, so the
+// bytes go to it only when mark and declaration both say UTF-8 (or are
+// absent); otherwise the text is decoded here, by the mark, else by the
+// declared name, and the reader gets characters and ignores the declaration.
+// Either way the guard below sees exactly what the reader parses.
+std::optional<QString> DecodeUnlessUtf8(QByteArrayView data)
+{
+    const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(data, u'<');
+    const std::optional<QByteArray> declared = DeclaredEncoding(data);
+    if ((!marked || *marked == QStringConverter::Utf8) && (!declared || IsUtf8Name(*declared)))
+        return std::nullopt;
+
+    QByteArray name;
+    QStringDecoder decoder;
+    if (marked) {
+        name = QStringConverter::nameForEncoding(*marked);
+        decoder = QStringDecoder(*marked);
+    } else {
+        name = declared->isEmpty() ? QByteArray("UTF-8") : *declared;
+        decoder = QStringDecoder(name.constData());
+    }
+    if (!decoder.isValid())
+        throw EProgramError(Const::SRadioFileBadEncoding.arg(QString::fromLatin1(name)));
+    QString text = decoder.decode(data);
+    if (decoder.hasError())
+        throw EProgramError(Const::SRadioFileBadEncoding.arg(QString::fromLatin1(name)));
+    return text;
 }
 
 // Our elements carry a handful of attributes; other tools may add some.
@@ -321,28 +345,16 @@ void TRadio::LoadFromData(QByteArrayView data)
     // hundreds of megabytes, the stream a fraction of both. The station is
     // built aside and taken over only when the whole file was read, so a
     // failure leaves this station as it was.
-    // UTF-8 goes to the reader as it is; any other encoding is decoded here
-    // first, so that the guard sees characters and not bytes of, say, UTF-16.
-    std::optional<QStringConverter::Encoding> encoding;
-    const QString foreign = ForeignEncoding(data, encoding);
-    QString text;
-    if (!foreign.isEmpty()) {
-        QStringDecoder decoder = encoding ? QStringDecoder(*encoding) : QStringDecoder(foreign.toLatin1().constData());
-        if (!decoder.isValid())
-            throw EProgramError(Const::SRadioFileBadEncoding.arg(foreign));
-        text = decoder.decode(data);
-        if (decoder.hasError())
-            throw EProgramError(Const::SRadioFileBadEncoding.arg(foreign));
-        GuardMarkup(reinterpret_cast<const char16_t*>(text.constData()),
-                    reinterpret_cast<const char16_t*>(text.constData()) + text.size());
+    const std::optional<QString> text = DecodeUnlessUtf8(data);
+    QXmlStreamReader reader;
+    if (text) {
+        const auto* begin = reinterpret_cast<const char16_t*>(text->constData());
+        GuardMarkup(begin, begin + text->size());
+        reader.addData(*text);
     } else {
         GuardMarkup(data.data(), data.data() + data.size());
-    }
-    QXmlStreamReader reader;
-    if (foreign.isEmpty())
         reader.addData(QByteArray::fromRawData(data.data(), data.size()));
-    else
-        reader.addData(text);
+    }
     reader.setNamespaceProcessing(false);
     // Declarations are refused above and below; the limit is a third guard.
     reader.setEntityExpansionLimit(4096);

@@ -191,6 +191,8 @@ void TestRadioFile::encodings_data()
     QTest::newRow("UTF-8 with BOM") << "\xef\xbb\xbf" + xml.toUtf8();
     QStringEncoder gbk("GBK");
     QTest::newRow("GBK declared") << R"(<?xml version="1.0" encoding="GBK"?>)" + QByteArray(gbk.encode(xml));
+    QTest::newRow("GBK declared over several lines")
+        << "<?xml version=\"1.0\"\r\n  encoding\r\n=\r\n'gbk'?>" + QByteArray(gbk.encode(xml));
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     QTest::newRow("UTF-16 with BOM") << QByteArray(utf16.encode(xml));
 }
@@ -282,6 +284,12 @@ void TestRadioFile::manyAttributes()
     data += "/>";
     TRadio radio;
     QCOMPARE(LoadError(radio, data), Const::SRadioFileTooManyAttributes);
+    // The same in UTF-16, where the bytes of a character can look like "=".
+    QByteArray wide = "\xff\xfe";
+    for (char c : data.first(1024 * 1024))
+        wide += QByteArray(1, c) + '\0';
+    wide += QByteArray("/\0>\0", 4);
+    QCOMPARE(LoadError(radio, wide), Const::SRadioFileTooManyAttributes);
 
     // Extra attributes in a normal number are simply ignored.
     QByteArray some = "<Radio Text=\"a\"";
