@@ -16,6 +16,7 @@ namespace {
 // that mute and volume act the same whatever sink is used.
 constexpr guint kPlayFlagAudio = 1u << 1;
 constexpr guint kPlayFlagSoftVolume = 1u << 4;
+constexpr guint kPlayFlagBuffering = 1u << 8;
 
 bool InitGst()
 {
@@ -73,7 +74,7 @@ TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
     }
     if (sink)
         g_object_set(FPipeline, "audio-sink", sink, nullptr);
-    g_object_set(FPipeline, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+    g_object_set(FPipeline, "flags", kPlayFlagAudio | kPlayFlagSoftVolume | kPlayFlagBuffering, nullptr);
     g_signal_connect(FPipeline, "source-setup", G_CALLBACK(&TGstEngine::SourceSetup), this);
     g_signal_connect(FPipeline, "element-setup", G_CALLBACK(&TGstEngine::ElementSetup), this);
 
@@ -111,8 +112,8 @@ void TGstEngine::SourceSetup(GstElement*, GstElement* source, void*)
     const gchar* name = factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : "";
     if (g_str_equal(name, "rtspsrc")) {
         // The default 2 s jitter buffer delays the start of a radio stream by as
-        // much; a fifth of that absorbs the jitter of real networks.
-        g_object_set(source, "latency", guint(200), nullptr);
+        // much; a tenth of that still absorbs the jitter of real networks.
+        g_object_set(source, "latency", guint(100), nullptr);
     } else if (g_str_equal(name, "souphttpsrc")) {
         g_object_set(source, "user-agent", "Kestrel-Radio/2.0", nullptr);
     }
@@ -121,16 +122,21 @@ void TGstEngine::SourceSetup(GstElement*, GstElement* source, void*)
 void TGstEngine::ElementSetup(GstElement*, GstElement* element, void*)
 {
     GstElementFactory* factory = gst_element_get_factory(element);
-    if (!factory || !g_str_equal(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)), "queue2"))
+    if (!factory)
         return;
-    // The network buffer in front of the decoder. Measuring its level in time
-    // needs a rate estimate that takes seconds to settle, so the level is
-    // counted in bytes: start once a small reserve (16 KiB, one second of a
-    // 128 kbit/s stream) is there, keep filling up to 256 KiB (an Icecast burst
-    // arrives at once), and pause only when it has run dry.
-    g_object_set(element, "use-rate-estimate", FALSE, "max-size-bytes", guint(256 * 1024),
-                 "max-size-time", guint64(0), "max-size-buffers", guint(0), "high-watermark",
-                 16.0 / 256.0, "low-watermark", 0.25 / 256.0, nullptr);
+    const gchar* name = gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
+    if (g_str_equal(name, "queue2")) {
+        // The byte buffer in front of the decoder is drained into the queues
+        // behind it as fast as data arrives, so its level says nothing about
+        // the reserve and would pause playback over and over.
+        g_object_set(element, "use-buffering", FALSE, nullptr);
+    } else if (g_str_equal(name, "decodebin")) {
+        // The reserve is measured in time on the parsed audio instead: up to
+        // 2 s are kept (an Icecast burst fills them at once); playback pauses
+        // only when less than 20 ms are left, and goes on at 200 ms.
+        g_object_set(element, "use-buffering", TRUE, "max-size-time", guint64(2 * GST_SECOND),
+                     "low-percent", gint(1), "high-percent", gint(10), nullptr);
+    }
 }
 
 void TGstEngine::ApplyVolume()
@@ -163,6 +169,7 @@ void TGstEngine::Halt()
     ++FStamp;
     FState = rpStopped;
     FBuffering = false;
+    FBufferArmed = false;
     FLive = false;
     FPercent = 100;
 }
@@ -178,10 +185,10 @@ void TGstEngine::DoPlay()
         uri = QUrl::fromLocalFile(QDir::current().absoluteFilePath(FSource)).toEncoded();
     g_object_set(FPipeline, "uri", uri.constData(), nullptr);
     FState = rpContacting;
-    // Preroll paused first: the buffering messages (or, without any, the end
-    // of the preroll) decide when to play. Going to PLAYING at once and pausing
-    // for buffering afterwards would count the wait as played time, and the
-    // sink would then drop the reserve it waited for as late.
+    // Preroll paused first and play when the preroll is done. Going to PLAYING
+    // at once and pausing for buffering afterwards would count the wait as
+    // played time, and the sink would then drop the reserve it waited for as
+    // late.
     const GstStateChangeReturn ret = gst_element_set_state(FPipeline, GST_STATE_PAUSED);
     if (ret == GST_STATE_CHANGE_FAILURE)
         return; // the error message on the bus says why
@@ -239,13 +246,19 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
             break;
         gint percent = 0;
         gst_message_parse_buffering(message, &percent);
-        if (percent < 100 && !FBuffering) {
+        // Playback starts with the preroll; the queue reports < 100 % until it
+        // first reaches its high mark while playing, and only a drop after
+        // that is a real underrun worth pausing for.
+        if (percent >= 100) {
+            FBufferArmed = FBufferArmed || FState == rpPlaying;
+            if (FBuffering) {
+                FBuffering = false;
+                gst_element_set_state(FPipeline, GST_STATE_PLAYING);
+            }
+        } else if (FBufferArmed && !FBuffering) {
             FBuffering = true;
             FState = rpBuffering;
             gst_element_set_state(FPipeline, GST_STATE_PAUSED);
-        } else if (percent >= 100 && FBuffering) {
-            FBuffering = false;
-            gst_element_set_state(FPipeline, GST_STATE_PLAYING);
         }
         if (percent != FPercent) {
             FPercent = percent;
