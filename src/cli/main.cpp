@@ -1,6 +1,6 @@
 #include "cliCommands.h"
 
-#include "KestrelVersion.h"
+#include "libExeInfo.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -64,7 +64,14 @@ int main(int argc, char** argv)
         return cliOk;
     }
     if (name == u"--version") {
-        WriteOut(QString::fromUtf16(KESTREL_PRODUCT_NAME) + u' ' + QString::fromUtf16(KESTREL_FILE_VERSION) + u'\n');
+        // Read back from this executable's own version record, so what it
+        // prints is what the file carries.
+        TExeInfo info;
+        ReadExeInfo(GetExePath(), info);
+        QString version = info.VersionText;
+        if (version.endsWith(u'.'))
+            version.chop(1);
+        WriteOut(info.ProductName + u' ' + version + u'\n');
         return cliOk;
     }
     for (const TCommand& command : Commands)

@@ -1,7 +1,24 @@
 #include "libShell.h"
 
+#include "KestrelVersion.h"
+#include "libText.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
+#include <QUrl>
+
+#include <atomic>
 
 namespace {
 // Without a desktop session (the command-line tool) xdg-open is what a Linux
@@ -17,6 +34,27 @@ public:
 
 TXdgBrowser DefaultBrowser;
 IBrowser* Browser = nullptr;
+
+std::atomic<bool> TopMostFlag{false};
+std::atomic<bool> TrayIconFlag{false};
+std::atomic<int> DownloadTimeoutMs{TDownloadLimits().TimeoutMs};
+std::atomic<qint64> DownloadMaxBytes{TDownloadLimits().MaxBytes};
+
+QMutex TitleLock;
+QString Title;
+bool TitleSet = false;
+
+QString WithSlash(const QString& folder)
+{
+    return folder.endsWith(u'/') ? folder : folder + u'/';
+}
+
+QString StripSlash(QString folder)
+{
+    while (folder.size() > 1 && folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder;
+}
 } // namespace
 
 IBrowser* SetBrowser(IBrowser* service)
@@ -29,4 +67,227 @@ IBrowser* SetBrowser(IBrowser* service)
 void OpenInBrowser(const QString& address)
 {
     (Browser ? Browser : &DefaultBrowser)->Open(address);
+}
+
+QString GetSpecialFolder(int code)
+{
+    QString folder;
+    switch (code) {
+    case CSIDL_PERSONAL:
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        break;
+    case CSIDL_DESKTOPDIRECTORY:
+        folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        break;
+    case CSIDL_APPDATA:
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        break;
+    case CSIDL_PROGRAMS:
+    case CSIDL_PROGRAMGROUP:
+        // Desktop menus group launchers by their categories, not by folders,
+        // so the program's group is the applications folder itself.
+        folder = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation);
+        break;
+    case CSIDL_QUICKLAUNCH:
+        // The user's own launchers: ~/.local/bin, which desktops put on PATH.
+        folder = QDir::homePath() + QStringLiteral("/.local/bin");
+        break;
+    case CSIDL_SYSTEM:
+        folder = QStringLiteral("/usr/bin");
+        break;
+    default:
+        return QString();
+    }
+    if (folder.isEmpty())
+        return QString();
+    folder = StripSlash(folder);
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
+        return WithSlash(AppDataFolder());
+    return folder;
+}
+
+QString StationFolder()
+{
+    const QString folder = WithSlash(GetSpecialFolder(CSIDL_PERSONAL)) + QStringLiteral("我的电台");
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder) && IsWinXPOrLater())
+        SetFolderIcon(folder, QStringLiteral("folder-music"), 128);
+    return folder;
+}
+
+QString ShippedDataFolder()
+{
+    const QString exe = GetExePath();
+    const QString buildTree = QStringLiteral(KESTREL_BUILD_DIR) + u'/';
+    if (exe.startsWith(buildTree))
+        return QStringLiteral(KESTREL_SOURCE_DATA_DIR);
+    const QString beside = QFileInfo(exe).absolutePath() + QStringLiteral("/../share/kestrel-radio");
+    if (QFileInfo(beside).isDir())
+        return QDir::cleanPath(beside);
+    return QStringLiteral(KESTREL_INSTALL_DATA_DIR);
+}
+
+QString DefaultStationFile()
+{
+    const QString name = QStringLiteral("默认电台.radio");
+    const QString file = AppDataFolder() + u'/' + name;
+    if (!QFileInfo::exists(file)) {
+        // QFile::copy goes through a temporary file, so a failed seed leaves
+        // nothing half-written; the copy must be writable because the player
+        // rewrites the station file as it learns bit rates.
+        if (QFile::copy(ShippedDataFolder() + u'/' + name, file))
+            QFile::setPermissions(file, QFile::permissions(file) | QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return file;
+}
+
+void SetFolderIcon(const QString& folder, const QString& iconName, int iconIndex)
+{
+    Q_UNUSED(iconIndex);
+    const QString file = WithSlash(folder) + QStringLiteral(".directory");
+    QFile::remove(file);
+    if (iconName.isEmpty())
+        return;
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return;
+    out.write(QByteArray("[Desktop Entry]\nIcon=") + iconName.toUtf8() + '\n');
+    out.commit();
+}
+
+bool IsWinXPOrLater()
+{
+    return true;
+}
+
+TDownloadLimits DownloadLimits()
+{
+    TDownloadLimits limits;
+    limits.TimeoutMs = DownloadTimeoutMs;
+    limits.MaxBytes = DownloadMaxBytes;
+    return limits;
+}
+
+void SetDownloadLimits(const TDownloadLimits& limits)
+{
+    DownloadTimeoutMs = limits.TimeoutMs;
+    DownloadMaxBytes = limits.MaxBytes;
+}
+
+bool DownloadFile(const QString& address, const QString& fileName)
+{
+    try {
+        const QUrl url(address, QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (!url.isValid() || (scheme != u"http" && scheme != u"https"))
+            return false;
+        const TDownloadLimits limits = DownloadLimits();
+
+        // Written beside the target and renamed over it only when complete.
+        QSaveFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+
+        QNetworkAccessManager manager;
+        QNetworkRequest request(url);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setTransferTimeout(limits.TimeoutMs);
+        QNetworkReply* reply = manager.get(request);
+
+        bool failed = false;
+        qint64 received = 0;
+        const auto fail = [&] {
+            failed = true;
+            reply->abort();
+        };
+        const auto take = [&] {
+            if (failed)
+                return;
+            const QByteArray chunk = reply->readAll();
+            received += chunk.size();
+            if (received > limits.MaxBytes || file.write(chunk) != chunk.size())
+                fail();
+        };
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, reply, fail);
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
+            const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+            if (announced > limits.MaxBytes)
+                fail();
+        });
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        deadline.start(limits.TimeoutMs);
+        if (!reply->isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        take();
+
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        const bool complete = !failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+        delete reply;
+        if (!complete) {
+            file.cancelWriting();
+            return false;
+        }
+        return file.commit();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool IsTopMost()
+{
+    return TopMostFlag;
+}
+
+void SetTopMostFlag(bool on)
+{
+    TopMostFlag = on;
+}
+
+bool IsTrayIconOn()
+{
+    return TrayIconFlag;
+}
+
+void SetTrayIconFlag(bool on)
+{
+    TrayIconFlag = on;
+}
+
+QString ApplicationTitle()
+{
+    {
+        QMutexLocker lock(&TitleLock);
+        if (TitleSet)
+            return Title;
+    }
+    return OwnExeInfo().ProductName;
+}
+
+void SetApplicationTitle(const QString& title)
+{
+    QMutexLocker lock(&TitleLock);
+    Title = title;
+    TitleSet = true;
+}
+
+QString CutToGbkBytes(const QString& text, int maxBytes)
+{
+    if (ToGbk(text).size() <= maxBytes)
+        return text;
+    QString cut;
+    int bytes = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const QStringView character = QStringView(text).sliced(i, length);
+        const int size = int(ToGbk(character).size());
+        if (bytes + size > maxBytes)
+            break;
+        cut += character;
+        bytes += size;
+        i += length;
+    }
+    return cut;
 }
