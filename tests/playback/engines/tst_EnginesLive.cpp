@@ -2,6 +2,8 @@
 // titles, RTSP, a server that dies mid-play, quick switches, volume and mute,
 // and the sound that reaches the sound server.
 #include "StreamServers.h"
+#include "ctlRadioPlayer.h"
+#include "libMsgBox.h"
 #include "libEngines.h"
 #include "libError.h"
 #include "libText.h"
@@ -71,6 +73,16 @@ public:
     void SetVolume(int v) override { FE->SetVolume(quint16(v)); }
     void SetMute(bool m) override { FE->SetMute(m); }
     std::unique_ptr<IRealMediaEngine> FE;
+};
+
+// Answers No to every question and remembers what was asked.
+class TNoBoxes final : public IMessageBoxes
+{
+public:
+    int AskYesNoCancel(const QString& text) override { FAsked << text; return mrCancel; }
+    bool AskYesNo(const QString& text) override { FAsked << text; return false; }
+    void ShowMessageBox(const QString& text, TMsgIcon) override { FAsked << text; }
+    QStringList FAsked;
 };
 
 constexpr int kAudible = 1000;  // the tone peaks at 4096 (1/8 of full scale)
@@ -223,6 +235,77 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
         e->Stop();
+    }
+
+    // The player over the real engines: each kind reaches "正在播放" with the
+    // stream's bit rate and title.
+    void playerPlaysEachKind_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("wm (libmpv)") << int(skWindowsMedia);
+        QTest::newRow("rm (gstreamer)") << int(skRealMedia);
+    }
+    void playerPlaysEachKind()
+    {
+        QFETCH(int, kind);
+        FServers->SetTitle(ToGbk(u"早间新闻"));
+        TRadioPlayer player(FFactory.get());
+        player.SetVolume(100);
+        player.Play(FServers->IcecastUrl(), TStreamKind(kind));
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(player.BitRate(), 128, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(player.InfoText(), QStringLiteral("早间新闻"), 8000);
+        QCOMPARE(player.StateText(), QStringLiteral("正在播放"));
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
+        player.Stop();
+        QCOMPARE(player.State(), psStopped);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) < kSilent, 5000);
+    }
+
+    // Switching kinds starts the new engine and stops the old one: one
+    // stream is heard, and after the server dies and returns, Play works again.
+    void playerSwitchesKindsAndSurvivesServerDeath()
+    {
+        TRadioPlayer player(FFactory.get());
+        player.SetVolume(100);
+        player.Play(FServers->IcecastUrl(), skWindowsMedia);
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 10000);
+        player.Play(FServers->RtspUrl(), skRealMedia);
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
+
+        player.Play(FServers->IcecastUrl(), skRealMedia);
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 10000);
+        FServers->StopIcecast();
+        QTRY_VERIFY_WITH_TIMEOUT(player.State() == psStopped || player.State() == psError, 30000);
+        try {
+            FServers->StartIcecast();
+        } catch (const std::exception& x) {
+            QFAIL(x.what());
+        }
+        player.Play(FServers->IcecastUrl(), skRealMedia);
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 10000);
+        player.Stop();
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) < kSilent, 5000);
+    }
+
+    void playerWithoutLibmpv()
+    {
+        const QByteArray saved = qgetenv("KESTREL_LIBMPV");
+        qputenv("KESTREL_LIBMPV", "libdoesnotexist.so");
+        TNoBoxes boxes;
+        IMessageBoxes* previous = SetMessageBoxes(&boxes);
+        auto factory = CreateSystemEngineFactory();
+        TRadioPlayer player(factory.get());
+        player.Play(FServers->IcecastUrl(), skWindowsMedia);
+        SetMessageBoxes(previous);
+        if (saved.isEmpty())
+            qunsetenv("KESTREL_LIBMPV");
+        else
+            qputenv("KESTREL_LIBMPV", saved);
+        QCOMPARE(player.State(), psStopped);
+        QCOMPARE(boxes.FAsked.size(), 1);
+        QVERIFY(boxes.FAsked[0].contains(QStringLiteral("Windows Media")));
     }
 
     void absentLibmpv()
