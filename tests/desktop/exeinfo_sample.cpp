@@ -1,0 +1,5 @@
+// A program that carries a version record without its Comments key.
+int main()
+{
+    return 0;
+}
