@@ -1,0 +1,257 @@
+// Shell services: special folders, the station folder, the default station
+// file, the folder icon and downloads against a server the test runs.
+
+#include "FakeMessageBoxes.h"
+#include "TestHome.h"
+#include "TestSupport.h"
+#include "libShell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A loopback HTTP server with one behaviour per path.
+class THttpServer : public QObject
+{
+public:
+    THttpServer()
+    {
+        connect(&FServer, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = FServer.nextPendingConnection()) {
+                socket->setParent(this);
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Serve(socket); });
+            }
+        });
+    }
+    bool Listen() { return FServer.listen(QHostAddress::LocalHost); }
+    QString Address(const char* path) const
+    {
+        return u"http://127.0.0.1:%1%2"_s.arg(FServer.serverPort()).arg(QString::fromLatin1(path));
+    }
+
+private:
+    void Serve(QTcpSocket* socket)
+    {
+        QByteArray& request = FRequests[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n"))
+            return;
+        const QByteArray path = request.split(' ').value(1);
+        if (path == "/ok") {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\nfresh\n");
+        } else if (path == "/stall") {
+            // Promises more than it sends, then keeps the connection open.
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npartial");
+            return;
+        } else if (path == "/announced-big") {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n");
+            socket->write(QByteArray(5000, 'x'));
+        } else if (path == "/endless") {
+            // No length announced: only the bytes received can tell.
+            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+            socket->write(QByteArray(5000, 'x'));
+        } else {
+            socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found");
+        }
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer FServer;
+    QHash<QTcpSocket*, QByteArray> FRequests;
+};
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { FHome = std::make_unique<TTestHome>(); }
+    void cleanup()
+    {
+        FHome.reset();
+        SetDownloadLimits(TDownloadLimits());
+    }
+
+    void specialFolders_data();
+    void specialFolders();
+    void stationFolderIconOnlyOnCreation();
+    void setFolderIcon();
+    void defaultStationFileIsSeeded();
+    void openInBrowserUsesTheService();
+    void download_data();
+    void download();
+    void downloadOnAnotherThread();
+    void cutToGbkBytes_data();
+    void cutToGbkBytes();
+
+private:
+    std::unique_ptr<TTestHome> FHome;
+};
+
+void TestShell::specialFolders_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("relative"); // to the test home; "-" = absolute as given
+    QTest::newRow("documents") << int(CSIDL_PERSONAL) << u"Documents"_s;
+    QTest::newRow("application data") << int(CSIDL_APPDATA) << u".local/share"_s;
+    QTest::newRow("programs") << int(CSIDL_PROGRAMS) << u".local/share/applications"_s;
+    QTest::newRow("program group") << int(CSIDL_PROGRAMGROUP) << u".local/share/applications"_s;
+    QTest::newRow("desktop") << int(CSIDL_DESKTOPDIRECTORY) << u"Desktop"_s;
+    QTest::newRow("quick launch") << int(CSIDL_QUICKLAUNCH) << u".local/bin"_s;
+    QTest::newRow("system") << int(CSIDL_SYSTEM) << u"-/usr/bin"_s;
+    QTest::newRow("unknown code") << 999 << u"-"_s;
+}
+
+void TestShell::specialFolders()
+{
+    QFETCH(int, code);
+    QFETCH(QString, relative);
+    const QString expected = relative.startsWith(u'-') ? relative.mid(1) : FHome->Path() + u'/' + relative;
+    const QString folder = GetSpecialFolder(code);
+    QCOMPARE(folder, expected);
+    if (!folder.isEmpty())
+        QVERIFY(QFileInfo(folder).isDir()); // created when missing
+}
+
+void TestShell::stationFolderIconOnlyOnCreation()
+{
+    const QString folder = StationFolder();
+    QCOMPARE(folder, FHome->Documents() + u"/我的电台"_s);
+    QVERIFY(QFileInfo(folder).isDir());
+    const QString icon = folder + u"/.directory"_s;
+    QCOMPARE(ReadFile(icon), "[Desktop Entry]\nIcon=folder-music\n"_ba);
+
+    // The user removed the icon: a later call leaves the folder as it is.
+    QVERIFY(QFile::remove(icon));
+    QCOMPARE(StationFolder(), folder);
+    QVERIFY(!QFileInfo::exists(icon));
+}
+
+void TestShell::setFolderIcon()
+{
+    const QString folder = FHome->Path();
+    const QString icon = folder + u"/.directory"_s;
+    SetFolderIcon(folder, u"folder-music"_s, 128);
+    QCOMPARE(ReadFile(icon), "[Desktop Entry]\nIcon=folder-music\n"_ba);
+    SetFolderIcon(folder, QString(), 0);
+    QVERIFY(!QFileInfo::exists(icon));
+}
+
+void TestShell::defaultStationFileIsSeeded()
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    const QString file = DefaultStationFile();
+    QDir::setCurrent(previous);
+    QCOMPARE(file, FHome->DataFolder() + u"/默认电台.radio"_s);
+    const QByteArray shipped = ReadFile(SourcePath(u"data/默认电台.radio"_s));
+    QVERIFY(!shipped.isEmpty());
+    QCOMPARE(ReadFile(file), shipped);
+    QVERIFY(QFileInfo(file).isWritable());
+
+    // The user's own copy is never replaced by the shipped one.
+    QFile own(file);
+    QVERIFY(own.open(QIODevice::WriteOnly));
+    own.write("mine");
+    own.close();
+    QCOMPARE(DefaultStationFile(), file);
+    QCOMPARE(ReadFile(file), "mine"_ba);
+}
+
+void TestShell::openInBrowserUsesTheService()
+{
+    FakeBrowser browser(false);
+    OpenInBrowser(u"http://www.example.cn/"_s);
+    QCOMPARE(browser.Opened, QStringList{u"http://www.example.cn/"_s});
+}
+
+void TestShell::download_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("complete") << "/ok"_ba << true;
+    QTest::newRow("404") << "/missing"_ba << false;
+    QTest::newRow("stall past the time-out") << "/stall"_ba << false;
+    QTest::newRow("announced beyond the cap") << "/announced-big"_ba << false;
+    QTest::newRow("grows beyond the cap") << "/endless"_ba << false;
+}
+
+void TestShell::download()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(bool, ok);
+    THttpServer server;
+    QVERIFY(server.Listen());
+    SetDownloadLimits({500, 1000});
+
+    // An older copy is kept when the download fails.
+    const QString file = FHome->Path() + u"/Lyrebird.ini"_s;
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old\n");
+    old.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(DownloadFile(server.Address(path.constData()), file), ok);
+    QVERIFY(timer.elapsed() < 5000);
+    QCOMPARE(ReadFile(file), ok ? "fresh\n"_ba : "old\n"_ba);
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(FHome->Path()).entryList(QDir::Files), QStringList{u"Lyrebird.ini"_s});
+}
+
+void TestShell::downloadOnAnotherThread()
+{
+    THttpServer server;
+    QVERIFY(server.Listen());
+    const QString address = server.Address("/ok");
+    const QString file = FHome->Path() + u"/fetched"_s;
+    std::atomic<int> result{-1};
+    std::unique_ptr<QThread> thread(QThread::create([&] { result = DownloadFile(address, file) ? 1 : 0; }));
+    thread->start();
+    // The server answers on this thread while the download waits on its own.
+    QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 10000);
+    QCOMPARE(result.load(), 1);
+    QCOMPARE(ReadFile(file), "fresh\n"_ba);
+
+    QVERIFY(!DownloadFile(u"file:///etc/passwd"_s, file)); // only web addresses
+    QVERIFY(!DownloadFile(address, FHome->Path() + u"/no/such/folder/x"_s));
+}
+
+void TestShell::cutToGbkBytes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("max");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("fits") << u"中国之声"_s << 8 << u"中国之声"_s;
+    QTest::newRow("whole characters only") << u"中国之声"_s << 7 << u"中国之"_s;
+    QTest::newRow("mixed") << u"ab中国"_s << 3 << u"ab"_s;
+    QTest::newRow("127 bytes of tip") << QString(200, u'音') << 127 << QString(63, u'音');
+}
+
+void TestShell::cutToGbkBytes()
+{
+    QFETCH(QString, text);
+    QFETCH(int, max);
+    QFETCH(QString, expected);
+    QCOMPARE(CutToGbkBytes(text, max), expected);
+}
+
+QTEST_GUILESS_MAIN(TestShell)
+#include "tst_shell.moc"
