@@ -59,6 +59,8 @@ void WriteListFile(const QString& fileName, const QStringList& lines)
         data += "\r\n";
     }
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    // Unbuffered: a buffered QSaveFile ignores a failure of its final flush and
+    // would rename a truncated list into place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size() || !file.commit())
         throw EProgramError(file.errorString());
 }
