@@ -27,39 +27,52 @@ QString BoolText(bool value) { return value ? QStringLiteral("true") : QStringLi
 
 TFakeWindowsMedia::TFakeWindowsMedia(std::shared_ptr<TFakeEngineScript> script) : FScript(std::move(script)) {}
 
+void TFakeWindowsMedia::Logged(const QString& name, const QString& argument)
+{
+    FScript->Call(name, argument);
+    ++FReturns;
+}
+
 void TFakeWindowsMedia::RaiseError(const QStringList& descriptions)
 {
     Errors += descriptions;
     Q_EMIT Error();
+    ++FReturns;
+}
+
+void TFakeWindowsMedia::RaiseBuffering(bool start)
+{
+    Q_EMIT Buffering(start);
+    ++FReturns;
 }
 
 void TFakeWindowsMedia::SetMute(bool mute)
 {
-    FScript->Call(QStringLiteral("wm.SetMute"), BoolText(mute));
+    Logged(QStringLiteral("wm.SetMute"), BoolText(mute));
     Muted = mute;
 }
 
 void TFakeWindowsMedia::SetVolume(int volume)
 {
-    FScript->Call(QStringLiteral("wm.SetVolume"), QString::number(volume));
+    Logged(QStringLiteral("wm.SetVolume"), QString::number(volume));
     Volume = volume;
 }
 
 void TFakeWindowsMedia::SetURL(const QString& address)
 {
-    FScript->Call(QStringLiteral("wm.SetURL"), address);
+    Logged(QStringLiteral("wm.SetURL"), address);
     URL = address;
 }
 
 void TFakeWindowsMedia::Play()
 {
-    FScript->Call(QStringLiteral("wm.Play"));
+    Logged(QStringLiteral("wm.Play"));
     State = StateAfterPlay;
 }
 
 void TFakeWindowsMedia::Stop()
 {
-    FScript->Call(QStringLiteral("wm.Stop"));
+    Logged(QStringLiteral("wm.Stop"));
     State = wmppsStopped;
 }
 
@@ -101,39 +114,57 @@ QString TFakeWindowsMedia::ErrorDescription(int index) const
 
 void TFakeWindowsMedia::ClearErrorQueue()
 {
-    FScript->Call(QStringLiteral("wm.ClearErrorQueue"));
+    Logged(QStringLiteral("wm.ClearErrorQueue"));
     Errors.clear();
 }
 
 TFakeRealMedia::TFakeRealMedia(std::shared_ptr<TFakeEngineScript> script) : FScript(std::move(script)) {}
 
+void TFakeRealMedia::Logged(const QString& name, const QString& argument)
+{
+    FScript->Call(name, argument);
+    ++FReturns;
+}
+
+void TFakeRealMedia::RaiseErrorMessage(const QString& errorText)
+{
+    Q_EMIT ErrorMessage(2, 1, 0, QStringLiteral("user text"), QStringLiteral("http://127.0.0.1/more"), errorText);
+    ++FReturns;
+}
+
+void TFakeRealMedia::RaiseBuffering(int percent)
+{
+    Q_EMIT Buffering(0, percent);
+    ++FReturns;
+}
+
 void TFakeRealMedia::SetMute(bool mute)
 {
-    FScript->Call(QStringLiteral("rm.SetMute"), BoolText(mute));
+    Logged(QStringLiteral("rm.SetMute"), BoolText(mute));
     Muted = mute;
 }
 
 void TFakeRealMedia::SetVolume(quint16 volume)
 {
-    FScript->Call(QStringLiteral("rm.SetVolume"), QString::number(volume));
+    Logged(QStringLiteral("rm.SetVolume"), QString::number(volume));
     Volume = volume;
 }
 
 void TFakeRealMedia::SetSource(const QString& address)
 {
-    FScript->Call(QStringLiteral("rm.SetSource"), address);
+    Logged(QStringLiteral("rm.SetSource"), address);
     Source = address;
 }
 
 void TFakeRealMedia::DoPlay()
 {
-    FScript->Call(QStringLiteral("rm.DoPlay"));
+    Logged(QStringLiteral("rm.DoPlay"));
     State = StateAfterPlay;
 }
 
 void TFakeRealMedia::DoStop()
 {
-    FScript->Call(QStringLiteral("rm.DoStop"));
+    Logged(QStringLiteral("rm.DoStop"));
     State = rpStopped;
 }
 

@@ -54,7 +54,7 @@ public:
 
     // Queues the descriptions and raises the error event.
     void RaiseError(const QStringList& descriptions);
-    void RaiseBuffering(bool start) { Q_EMIT Buffering(start); }
+    void RaiseBuffering(bool start);
 
     void SetMute(bool mute) override;
     void SetVolume(int volume) override;
@@ -70,7 +70,12 @@ public:
     void ClearErrorQueue() override;
 
 private:
+    void Logged(const QString& name, const QString& argument = QString());
     std::shared_ptr<TFakeEngineScript> FScript;
+    // Touched after every call and event returns, as a real engine goes on
+    // using its own state: a player that frees an engine under its feet is
+    // caught by the sanitized build.
+    int FReturns = 0;
 };
 
 class TFakeRealMedia final : public IRealMediaEngine
@@ -87,11 +92,8 @@ public:
     int Volume = -1;
     QString Source;
 
-    void RaiseErrorMessage(const QString& errorText)
-    {
-        Q_EMIT ErrorMessage(2, 1, 0, QStringLiteral("user text"), QStringLiteral("http://127.0.0.1/more"), errorText);
-    }
-    void RaiseBuffering(int percent) { Q_EMIT Buffering(0, percent); }
+    void RaiseErrorMessage(const QString& errorText);
+    void RaiseBuffering(int percent);
 
     void SetMute(bool mute) override;
     void SetVolume(quint16 volume) override;
@@ -103,7 +105,9 @@ public:
     QString GetTitle() const override;
 
 private:
+    void Logged(const QString& name, const QString& argument = QString());
     std::shared_ptr<TFakeEngineScript> FScript;
+    int FReturns = 0;
 };
 
 class TFakeEngineFactory final : public IEngineFactory
