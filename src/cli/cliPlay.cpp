@@ -1,3 +1,269 @@
+// The play command: plays a station's link or a stream address through the
+// program's own player and prints every change the player reports.
+
 #include "cliCommands.h"
 
-int CmdPlay(const QStringList&) { return UsageError(QStringLiteral("play: not built yet")); }
+#include "ctlRadioPlayer.h"
+#include "libEngines.h"
+#include "libError.h"
+#include "libKind.h"
+#include "libMsgBox.h"
+#include "libRadio.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <csignal>
+#include <exception>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The player asks whether to open an engine's download page; the tool keeps the
+// question, answers No, and reports the missing engine by its exit code.
+class TRecordingBoxes final : public IMessageBoxes
+{
+public:
+    QStringList Texts;
+    int AskYesNoCancel(const QString& text) override
+    {
+        Texts << text;
+        return mrCancel;
+    }
+    bool AskYesNo(const QString& text) override
+    {
+        Texts << text;
+        return false;
+    }
+    void ShowMessageBox(const QString& text, TMsgIcon) override { Texts << text; }
+};
+
+// SIGINT and SIGTERM only write a byte here; the event loop reads it and stops
+// the player the ordinary way.
+int SignalPipe[2] = {-1, -1};
+
+extern "C" void OnStopSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(SignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Catches SIGINT and SIGTERM while it exists, then restores what was there.
+class TStopSignals
+{
+public:
+    TStopSignals()
+    {
+        if (::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        struct sigaction action = {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &FOldInt);
+        sigaction(SIGTERM, &action, &FOldTerm);
+        FInstalled = true;
+    }
+    ~TStopSignals()
+    {
+        if (!FInstalled)
+            return;
+        sigaction(SIGINT, &FOldInt, nullptr);
+        sigaction(SIGTERM, &FOldTerm, nullptr);
+        ::close(SignalPipe[0]);
+        ::close(SignalPipe[1]);
+        SignalPipe[0] = SignalPipe[1] = -1;
+    }
+    TStopSignals(const TStopSignals&) = delete;
+    TStopSignals& operator=(const TStopSignals&) = delete;
+    int ReadEnd() const { return FInstalled ? SignalPipe[0] : -1; }
+
+private:
+    bool FInstalled = false;
+    struct sigaction FOldInt = {};
+    struct sigaction FOldTerm = {};
+};
+
+// Keeps each change on one line with five tab-separated fields: line breaks
+// and tabs in the information text are written as \r, \n and \t, and a
+// backslash as \\ so that the escapes stay unambiguous.
+QString EscapedInfo(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\': out += QStringLiteral("\\\\"); break;
+        case u'\r': out += QStringLiteral("\\r"); break;
+        case u'\n': out += QStringLiteral("\\n"); break;
+        case u'\t': out += QStringLiteral("\\t"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QString ChangeLine(const TRadioPlayer& player)
+{
+    return QString::number(int(player.State())) + u'\t' + player.StateText() + u'\t'
+        + QString::number(player.Progress()) + u'\t' + QString::number(player.BitRate()) + u'\t'
+        + EscapedInfo(player.InfoText()) + u'\n';
+}
+
+const QString PlayUsage = QStringLiteral("用法: play FILE|URL [--link N] [--kind wm|rm] [--seconds S]");
+
+struct TPlayRequest
+{
+    QString Target;
+    int Link = -1;           // -1: the station's current link
+    int Kind = -1;           // -1: from the address
+    qint64 Milliseconds = -1; // -1: until interrupted
+};
+
+// Returns cliOk, or the exit code of a usage error already reported.
+int ParseArguments(const QStringList& args, TPlayRequest& request)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const bool option = arg == u"--link" || arg == u"--kind" || arg == u"--seconds";
+        if (!option) {
+            if (arg.startsWith(u"--"))
+                return UsageError(QStringLiteral("未知的选项: ") + arg);
+            if (!request.Target.isNull())
+                return UsageError(PlayUsage);
+            request.Target = arg;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return UsageError(QStringLiteral("选项缺少值: ") + arg);
+        const QString value = args[++i];
+        bool ok = false;
+        if (arg == u"--link") {
+            request.Link = value.toInt(&ok);
+            if (!ok || request.Link < 0)
+                return UsageError(QStringLiteral("收听连接的序号不正确: ") + value);
+        } else if (arg == u"--kind") {
+            if (value == StreamKindText(skWindowsMedia, ktCode))
+                request.Kind = skWindowsMedia;
+            else if (value == StreamKindText(skRealMedia, ktCode))
+                request.Kind = skRealMedia;
+            else
+                return UsageError(QStringLiteral("未知的流类型: ") + value);
+        } else {
+            const double seconds = value.toDouble(&ok);
+            // About 24 days: what a single timer can wait.
+            if (!ok || !(seconds >= 0) || seconds > 2000000)
+                return UsageError(QStringLiteral("秒数不正确: ") + value);
+            request.Milliseconds = qRound64(seconds * 1000);
+        }
+    }
+    if (request.Target.isNull())
+        return UsageError(PlayUsage);
+    return cliOk;
+}
+
+// Finds the address and kind to play; returns cliOk or the exit code of an
+// error already reported.
+int ResolveTarget(const TPlayRequest& request, QString& address, TStreamKind& kind)
+{
+    // An existing file is a station file even when its name begins like an
+    // address; anything else must be a stream address.
+    if (QFileInfo(request.Target).isFile()) {
+        if (request.Kind >= 0)
+            return UsageError(QStringLiteral("电台文件的收听连接自带流类型，不能使用 --kind"));
+        TRadio radio;
+        try {
+            radio.LoadFromFile(request.Target);
+        } catch (const EProgramError& error) {
+            WriteErr(error.Message() + u'\n');
+            return cliFailed;
+        }
+        if (radio.Links().Count() == 0) {
+            WriteErr(QStringLiteral("电台没有收听连接\n"));
+            return cliFailed;
+        }
+        const int index = request.Link >= 0 ? request.Link : radio.Link();
+        if (index >= radio.Links().Count())
+            return UsageError(QStringLiteral("电台只有%1个收听连接(序号从0开始): --link %2")
+                                  .arg(radio.Links().Count())
+                                  .arg(request.Link));
+        const TRadioLink* link = radio.Links()[index];
+        address = link->Href();
+        kind = link->Kind();
+        return cliOk;
+    }
+    if (request.Link >= 0)
+        return UsageError(QStringLiteral("--link 只能用于电台文件"));
+    const int urlKind = StreamKindOfURL(request.Target);
+    if (urlKind == -2)
+        return UsageError(QStringLiteral("既不是电台文件，也不是流地址: ") + request.Target);
+    address = request.Target;
+    // Web addresses suit either engine; the Windows Media role takes them.
+    kind = request.Kind >= 0 ? TStreamKind(request.Kind) : urlKind == skRealMedia ? skRealMedia : skWindowsMedia;
+    return cliOk;
+}
+
+} // namespace
+
+int CmdPlay(const QStringList& args)
+{
+    TPlayRequest request;
+    if (const int result = ParseArguments(args, request); result != cliOk)
+        return result;
+    QString address;
+    TStreamKind kind = skWindowsMedia;
+    if (const int result = ResolveTarget(request, address, kind); result != cliOk)
+        return result;
+
+    TStopSignals stopSignals;
+    QEventLoop loop;
+    bool interrupted = false;
+    QSocketNotifier notifier(stopSignals.ReadEnd(), QSocketNotifier::Read);
+    notifier.setEnabled(stopSignals.ReadEnd() >= 0);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+        char buffer[16];
+        while (::read(stopSignals.ReadEnd(), buffer, sizeof buffer) > 0) {
+        }
+        interrupted = true;
+        loop.quit();
+    });
+
+    TRecordingBoxes boxes;
+    IMessageBoxes* previousBoxes = SetMessageBoxes(&boxes);
+    int result = cliOk;
+    try {
+        const std::unique_ptr<IEngineFactory> factory = CreateSystemEngineFactory();
+        TRadioPlayer player(factory.get());
+        QObject::connect(&player, &TRadioPlayer::OnChange, &player,
+                         [](TRadioPlayer* sender) { WriteOut(ChangeLine(*sender)); });
+        // The program volume starts at 0 in the player; the tool plays at full
+        // program volume and leaves loudness to the system mixer.
+        player.SetVolume(100);
+        player.Play(address, kind);
+        if (!boxes.Texts.isEmpty()) {
+            WriteErr(boxes.Texts.join(u'\n') + u'\n');
+            result = cliNoEngine;
+        } else {
+            if (request.Milliseconds >= 0)
+                QTimer::singleShot(std::chrono::milliseconds(request.Milliseconds), &loop, &QEventLoop::quit);
+            if (!interrupted)
+                loop.exec();
+            player.Stop();
+        }
+    } catch (const EProgramError& error) {
+        WriteErr(error.Message() + u'\n');
+        result = cliFailed;
+    } catch (const std::exception& error) {
+        WriteErr(QString::fromLocal8Bit(error.what()) + u'\n');
+        result = cliFailed;
+    }
+    SetMessageBoxes(previousBoxes);
+    return result;
+}
