@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <QWidget>
@@ -107,6 +108,9 @@ void SetTrayIcon(bool show, QWidget* mainWindow, bool fill)
         QIcon icon = mainWindow ? mainWindow->windowIcon() : QIcon();
         if (icon.isNull())
             icon = QApplication::windowIcon();
+        if (icon.isNull())
+            icon = QIcon::fromTheme(QStringLiteral("audio-x-generic"),
+                QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
         Tray->Icon()->setIcon(icon);
         Tray->Icon()->setToolTip(CutToGbkBytes(ApplicationTitle(), TrayTipBytes));
     }
