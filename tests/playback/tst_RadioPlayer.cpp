@@ -3,47 +3,19 @@
 // question, and handlers that re-enter or destroy the player.
 
 #include "FakeEngines.h"
+#include "FakeMessageBoxes.h"
 #include "ctlRadioPlayer.h"
 #include "libConst.h"
-#include "libMsgBox.h"
-#include "libShell.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QTest>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class TAnsweringBoxes final : public IMessageBoxes
-{
-public:
-    QStringList Questions;
-    bool Answer = false;
-    int AskYesNoCancel(const QString& text) override
-    {
-        Questions << text;
-        return mrCancel;
-    }
-    bool AskYesNo(const QString& text) override
-    {
-        Questions << text;
-        return Answer;
-    }
-    void ShowMessageBox(const QString& text, TMsgIcon) override { Questions << text; }
-};
-
-class TRecordingBrowser final : public IBrowser
-{
-public:
-    QStringList Opened;
-    bool Open(const QString& address) override
-    {
-        Opened << address;
-        return true;
-    }
-};
 
 struct TReport
 {
@@ -97,10 +69,8 @@ class TestRadioPlayer : public QObject
     Q_OBJECT
 
 private:
-    TAnsweringBoxes FBoxes;
-    TRecordingBrowser FBrowser;
-    IMessageBoxes* FPreviousBoxes = nullptr;
-    IBrowser* FPreviousBrowser = nullptr;
+    std::unique_ptr<FakeMessageBoxes> FBoxes;
+    std::unique_ptr<FakeBrowser> FBrowser;
 
 private Q_SLOTS:
     void init();
@@ -133,16 +103,14 @@ private Q_SLOTS:
 
 void TestRadioPlayer::init()
 {
-    FBoxes = TAnsweringBoxes();
-    FBrowser.Opened.clear();
-    FPreviousBoxes = SetMessageBoxes(&FBoxes);
-    FPreviousBrowser = SetBrowser(&FBrowser);
+    FBoxes = std::make_unique<FakeMessageBoxes>();
+    FBrowser = std::make_unique<FakeBrowser>();
 }
 
 void TestRadioPlayer::cleanup()
 {
-    SetMessageBoxes(FPreviousBoxes);
-    SetBrowser(FPreviousBrowser);
+    FBrowser.reset();
+    FBoxes.reset();
 }
 
 void TestRadioPlayer::initialValues()
@@ -196,7 +164,7 @@ void TestRadioPlayer::startFailure()
     if (!throwOn.isEmpty())
         rig.Factory.Script().ThrowOn << throwOn;
     rig.Factory.Script().ThrowStd = throwStd;
-    FBoxes.Answer = answer;
+    FBoxes->Answer(answer ? mrYes : mrNo);
 
     rig.Player.Play(AddressOf(streamKind), streamKind);
 
@@ -205,15 +173,17 @@ void TestRadioPlayer::startFailure()
     QVERIFY(!rig.Player.IsPolling());
     const QString question = u"收听此电台连接需要"_s + name
         + u" Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？"_s;
-    QCOMPARE(FBoxes.Questions, QStringList{question});
-    QCOMPARE(FBrowser.Opened, answer ? QStringList{StreamKindText(streamKind, ktDownloadPage)} : QStringList());
+    QCOMPARE(FBoxes->Texts(), QStringList{question});
+    QCOMPARE(FBoxes->Questions().first().Kind, FakeMessageBoxes::YesNo);
+    QCOMPARE(FBrowser->Opened, answer ? QStringList{StreamKindText(streamKind, ktDownloadPage)} : QStringList());
 
     if (!installed) {
         // No engine was made, and the next Play asks the factory again.
         QCOMPARE(rig.Factory.WindowsMediaCreated + rig.Factory.RealMediaCreated, 0);
+        FBoxes->Answer(mrNo);
         rig.Player.Play(AddressOf(streamKind), streamKind);
         QCOMPARE(rig.Factory.Calls(), (QStringList{prefix + u"IsInstalled()"_s, prefix + u"IsInstalled()"_s}));
-        QCOMPARE(FBoxes.Questions.size(), 2);
+        QCOMPARE(FBoxes->Texts().size(), 2);
     }
 }
 
@@ -231,7 +201,7 @@ void TestRadioPlayer::failureAfterEngineActive()
 
     QCOMPARE(rig.States(), QList<TPlayerState>{psConnecting});
     QCOMPARE(rig.Player.State(), psStopped);
-    QVERIFY(FBoxes.Questions.isEmpty());
+    QVERIFY(FBoxes->Texts().isEmpty());
     QVERIFY(rig.Player.IsPolling());
     rig.Factory.RealMedia->State = IRealMediaEngine::rpBuffering;
     rig.Player.Poll();
@@ -270,7 +240,7 @@ void TestRadioPlayer::firstPlayOrder()
     QCOMPARE(rig.States(), QList<TPlayerState>{psConnecting});
     QCOMPARE(rig.Player.StateText(), u"正在连接"_s);
     QVERIFY(rig.Player.IsPolling());
-    QVERIFY(FBoxes.Questions.isEmpty());
+    QVERIFY(FBoxes->Texts().isEmpty());
 }
 
 void TestRadioPlayer::volumeAndMute()
@@ -631,6 +601,8 @@ void TestRadioPlayer::reentrance()
     QFETCH(int, action);
     TFakeEngineFactory factory;
     factory.RealPlayerInstalled = trigger != trFailureNotify;
+    if (trigger == trFailureNotify)
+        FBoxes->Answer(mrNo);
     QPointer<TRadioPlayer> player = new TRadioPlayer(&factory);
     const QString otherAddress = u"mms://127.0.0.1/other"_s;
     bool armed = false;
@@ -713,7 +685,7 @@ void TestRadioPlayer::reentrance()
     }
     // A failed start that was overtaken or whose player is gone asks nothing;
     // deleteLater leaves the player alive until the event loop turns.
-    QCOMPARE(FBoxes.Questions.size(), trigger == trFailureNotify && action == acDeleteLater ? 1 : 0);
+    QCOMPARE(FBoxes->Texts().size(), trigger == trFailureNotify && action == acDeleteLater ? 1 : 0);
     delete player;
 }
 
