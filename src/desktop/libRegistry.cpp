@@ -3,6 +3,7 @@
 #include "libError.h"
 #include "libExeInfo.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QIODevice>
 #include <QStandardPaths>
@@ -320,6 +321,13 @@ QString AppDataFolder()
         + info.CompanyName + u'/' + info.InternalName;
     QDir().mkpath(folder);
     return folder;
+}
+
+void SetProgramIdentity()
+{
+    const TExeInfo info = OwnExeInfo();
+    QCoreApplication::setOrganizationName(info.CompanyName);
+    QCoreApplication::setApplicationName(info.InternalName);
 }
 
 QString ComponentFilePath(const QString& owner, const QString& component)

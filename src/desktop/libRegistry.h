@@ -66,6 +66,11 @@ private:
 // names for <CompanyName>/<InternalName>), created when missing. No trailing "/".
 QString AppDataFolder();
 
+// Sets the application's organisation and name to CompanyName and InternalName,
+// so that QStandardPaths::AppDataLocation names AppDataFolder() too. The program
+// calls it once after creating its QApplication.
+void SetProgramIdentity();
+
 // AppDataFolder() + "/" + owner + component + ".ini": the list file of one
 // component (winMain + subRecent gives winMainsubRecent.ini).
 QString ComponentFilePath(const QString& owner, const QString& component);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -205,6 +206,9 @@ void TestRegistry::componentFilePath()
     QDir::setCurrent(previous);
     QCOMPARE(path, FHome->DataFolder() + u"/winMainsubRecent.ini"_s);
     QVERIFY(QFileInfo(FHome->DataFolder()).isDir());
+
+    SetProgramIdentity();
+    QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), FHome->DataFolder());
 }
 
 QTEST_GUILESS_MAIN(TestRegistry)
