@@ -27,10 +27,10 @@ QSize WorkArea()
 
 void RestorePlacement(TExeRegistry& registry, QWidget* form)
 {
-    if (!form || !registry.OpenProgramKey(form->objectName()))
+    // A window without a name would read and write the program key itself.
+    if (!form || form->objectName().isEmpty() || !registry.OpenProgramKey(form->objectName()))
         return;
     const QSize area = WorkArea();
-    QRect rect = form->geometry();
 
     form->resize(registry.ReadInteger(QStringLiteral("W"), form->width()), form->height());
     const int cx = (area.width() - form->width()) / 2;
@@ -44,8 +44,7 @@ void RestorePlacement(TExeRegistry& registry, QWidget* form)
     if (y >= area.height())
         y = cy;
 
-    rect = QRect(x, y, form->width(), form->height());
-    form->setGeometry(rect);
+    form->setGeometry(x, y, form->width(), form->height());
     if (registry.ReadBool(QStringLiteral("Maximize"), false))
         form->setWindowState((form->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
     registry.CloseKey();
@@ -53,7 +52,7 @@ void RestorePlacement(TExeRegistry& registry, QWidget* form)
 
 void SavePlacement(TExeRegistry& registry, QWidget* form)
 {
-    if (!form || !registry.OpenProgramKey(form->objectName()))
+    if (!form || form->objectName().isEmpty() || !registry.OpenProgramKey(form->objectName()))
         return;
     // The rectangle underneath a maximised or minimised window, so that it
     // comes back maximised with its last restored size beneath.
