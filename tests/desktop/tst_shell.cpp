@@ -57,6 +57,8 @@ private:
             // Promises more than it sends, then keeps the connection open.
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npartial");
             return;
+        } else if (path == "/cut-short") {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\npartial");
         } else if (path == "/announced-big") {
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n");
             socket->write(QByteArray(5000, 'x'));
@@ -187,6 +189,7 @@ void TestShell::download_data()
     QTest::addColumn<bool>("ok");
     QTest::newRow("complete") << "/ok"_ba << true;
     QTest::newRow("404") << "/missing"_ba << false;
+    QTest::newRow("connection closed before the end") << "/cut-short"_ba << false;
     QTest::newRow("stall past the time-out") << "/stall"_ba << false;
     QTest::newRow("announced beyond the cap") << "/announced-big"_ba << false;
     QTest::newRow("grows beyond the cap") << "/endless"_ba << false;
