@@ -191,6 +191,16 @@ int TAudioMixer::FindSelection(const TMixerControlDetails& texts, quint32 lineId
     return -1;
 }
 
+std::pair<const TMixerLine*, const TMixerControls*> TAudioMixer::ChooseLine(
+    const TMixerDestination* dest, const TMixerConnection* conn, int connection)
+{
+    if (connection == -1)
+        return {&dest->LineInfo, &dest->Controls};
+    if (conn)
+        return {&conn->LineInfo, &conn->Controls};
+    return {nullptr, nullptr};
+}
+
 bool TAudioMixer::GetVolume(int destination, int connection, int& left, int& right, int& mute,
                             bool& stereo, bool& volumeDisabled, bool& muteDisabled, bool& muteIsSelection)
 {
@@ -228,17 +238,9 @@ bool TAudioMixer::GetVolume(int destination, int connection, int& left, int& rig
         }
     }
 
-    const TMixerLine* line = nullptr;
-    const TMixerControls* controls = nullptr;
-    if (connection == -1) {
-        line = &dest->LineInfo;
-        controls = &dest->Controls;
-    } else if (conn) {
-        line = &conn->LineInfo;
-        controls = &conn->Controls;
-    } else {
+    const auto [line, controls] = ChooseLine(dest, conn, connection);
+    if (!line)
         return true;
-    }
 
     for (int i = 0; i < controls->Count() && (left == -1 || mute == -1); ++i) {
         const TMixerControl& control = *controls->Get(i);
@@ -302,17 +304,9 @@ bool TAudioMixer::SetVolume(int destination, int connection, int left, int right
         }
     }
 
-    const TMixerLine* line = nullptr;
-    const TMixerControls* controls = nullptr;
-    if (connection == -1) {
-        line = &dest->LineInfo;
-        controls = &dest->Controls;
-    } else if (conn) {
-        line = &conn->LineInfo;
-        controls = &conn->Controls;
-    } else {
+    const auto [line, controls] = ChooseLine(dest, conn, connection);
+    if (!line)
         return true;
-    }
 
     for (int i = 0; i < controls->Count() && !(volumeDone && muteDone); ++i) {
         const TMixerControl& control = *controls->Get(i);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // An ordered list of item pointers. The owner decides what freeing an item
@@ -172,6 +173,10 @@ private:
     // Values of a control of a line with channels/items chosen by the usual rule.
     bool ReadDetails(const TMixerControl& control, const TMixerLine& line, TMixerControlDetails& details,
                      quint32 flags);
+    // The line a volume call works on: the destination itself for connection
+    // -1, else the connection's line; nothing when that connection is missing.
+    static std::pair<const TMixerLine*, const TMixerControls*> ChooseLine(
+        const TMixerDestination* dest, const TMixerConnection* conn, int connection);
     // Position of the selector item standing for lineId, or -1.
     static int FindSelection(const TMixerControlDetails& texts, quint32 lineId);
 

@@ -15,30 +15,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct TRun
+TProgramRun Run(const QStringList& args)
 {
-    int Exit = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
-TRun Run(const QStringList& args)
-{
-    QProcess process;
-    process.start(BinaryPath(u"src/cli/kestrel-radio-cli"_s), args);
-    TRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.Exit = process.exitCode();
-    run.Out = process.readAllStandardOutput();
-    run.Err = process.readAllStandardError();
-    return run;
-}
-
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return RunProgram(BinaryPath(u"src/cli/kestrel-radio-cli"_s), args);
 }
 
 } // namespace
@@ -62,7 +41,7 @@ private Q_SLOTS:
 
 void TestCliStation::info()
 {
-    const TRun run = Run({u"info"_s, TestDataPath(u"station.radio"_s)});
+    const TProgramRun run = Run({u"info"_s, TestDataPath(u"station.radio"_s)});
     QCOMPARE(run.Exit, 0);
     QVERIFY(run.Err.isEmpty());
     QJsonParseError error{};
@@ -112,7 +91,7 @@ void TestCliStation::infoFailures()
 {
     QFETCH(QString, file);
     QFETCH(QString, message);
-    const TRun run = Run({u"info"_s, file});
+    const TProgramRun run = Run({u"info"_s, file});
     QCOMPARE(run.Exit, 1);
     QVERIFY(run.Out.isEmpty());
     QCOMPARE(QString::fromUtf8(run.Err), message);
@@ -123,18 +102,18 @@ void TestCliStation::save()
     QTemporaryDir dir;
     const QString out = dir.filePath(u"副本.radio"_s);
     const QString in = TestDataPath(u"station.radio"_s);
-    const QByteArray before = ReadAll(in);
-    const TRun run = Run({u"save"_s, in, out});
+    const QByteArray before = ReadFileBytes(in);
+    const TProgramRun run = Run({u"save"_s, in, out});
     QCOMPARE(run.Exit, 0);
     QVERIFY(run.Err.isEmpty());
-    QCOMPARE(ReadAll(in), before);
+    QCOMPARE(ReadFileBytes(in), before);
     // The current link is normalised, the unnamed link carries its address.
     QByteArray expected = before;
     expected.replace(R"(Link="7")", R"(Link="0")");
     expected.replace(R"(<Link Href="rtsp)", R"(<Link Text="rtsp://live.example.cn/cnr1.rm" Href="rtsp)");
-    QCOMPARE(ReadAll(out), expected);
+    QCOMPARE(ReadFileBytes(out), expected);
 
-    const TRun failed = Run({u"save"_s, in, dir.filePath(u"没有/副本.radio"_s)});
+    const TProgramRun failed = Run({u"save"_s, in, dir.filePath(u"没有/副本.radio"_s)});
     QCOMPARE(failed.Exit, 1);
     QVERIFY(failed.Err.startsWith("Cannot create file \""));
 }
@@ -158,13 +137,13 @@ void TestCliStation::exportFormats()
     QTemporaryDir dir;
     const QString in = TestDataPath(u"station.radio"_s);
     const QString out = dir.filePath(name);
-    const TRun run = Run({u"export"_s, format, in, out});
+    const TProgramRun run = Run({u"export"_s, format, in, out});
     QCOMPARE(run.Exit, 0);
     QVERIFY(run.Err.isEmpty());
     // The file name is used unchanged; the content is the station's export.
     TRadio radio;
     radio.LoadFromFile(in);
-    QCOMPARE(ReadAll(out), radio.SaveToData(TSaveFormat(saveFormat)));
+    QCOMPARE(ReadFileBytes(out), radio.SaveToData(TSaveFormat(saveFormat)));
 }
 
 void TestCliStation::kind_data()
@@ -182,7 +161,7 @@ void TestCliStation::kind()
 {
     QFETCH(QString, url);
     QFETCH(QByteArray, output);
-    const TRun run = Run({u"kind"_s, url});
+    const TProgramRun run = Run({u"kind"_s, url});
     QCOMPARE(run.Exit, 0);
     QCOMPARE(run.Out, output);
 }
@@ -202,7 +181,7 @@ void TestCliStation::usageErrors_data()
 void TestCliStation::usageErrors()
 {
     QFETCH(QStringList, args);
-    const TRun run = Run(args);
+    const TProgramRun run = Run(args);
     QCOMPARE(run.Exit, 2);
     QVERIFY(run.Out.isEmpty());
     QCOMPARE(run.Err.count('\n'), 1);

@@ -4,6 +4,8 @@
 #include "libError.h"
 #include "libRegistry.h"
 
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,11 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void WriteFile(const QString& path, const QByteArray& content)
 {
@@ -125,7 +122,7 @@ void TestRegistry::storedFileIsReadable()
         QVERIFY(registry.OpenProgramKey(u"winMain"_s));
         registry.WriteInteger(u"X"_s, 120);
     }
-    QCOMPARE(ReadFile(FHome->ConfigFile()),
+    QCOMPARE(ReadFileBytes(FHome->ConfigFile()),
         "Radio=\"/a \\\"b\\\".radio\"\nTopMost=0\n\n[winMain]\nX=120\n"_ba);
 }
 

@@ -18,11 +18,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A loopback HTTP server with one behaviour per path.
 class THttpServer : public QObject
@@ -137,7 +132,7 @@ void TestShell::stationFolderIconOnlyOnCreation()
     QCOMPARE(folder, FHome->Documents() + u"/我的电台"_s);
     QVERIFY(QFileInfo(folder).isDir());
     const QString icon = folder + u"/.directory"_s;
-    QCOMPARE(ReadFile(icon), "[Desktop Entry]\nIcon=folder-music\n"_ba);
+    QCOMPARE(ReadFileBytes(icon), "[Desktop Entry]\nIcon=folder-music\n"_ba);
 
     // The user removed the icon: a later call leaves the folder as it is.
     QVERIFY(QFile::remove(icon));
@@ -150,7 +145,7 @@ void TestShell::setFolderIcon()
     const QString folder = FHome->Path();
     const QString icon = folder + u"/.directory"_s;
     SetFolderIcon(folder, u"folder-music"_s, 128);
-    QCOMPARE(ReadFile(icon), "[Desktop Entry]\nIcon=folder-music\n"_ba);
+    QCOMPARE(ReadFileBytes(icon), "[Desktop Entry]\nIcon=folder-music\n"_ba);
     SetFolderIcon(folder, QString(), 0);
     QVERIFY(!QFileInfo::exists(icon));
 }
@@ -162,9 +157,9 @@ void TestShell::defaultStationFileIsSeeded()
     const QString file = DefaultStationFile();
     QDir::setCurrent(previous);
     QCOMPARE(file, FHome->DataFolder() + u"/默认电台.radio"_s);
-    const QByteArray shipped = ReadFile(SourcePath(u"data/默认电台.radio"_s));
+    const QByteArray shipped = ReadFileBytes(SourcePath(u"data/默认电台.radio"_s));
     QVERIFY(!shipped.isEmpty());
-    QCOMPARE(ReadFile(file), shipped);
+    QCOMPARE(ReadFileBytes(file), shipped);
     QVERIFY(QFileInfo(file).isWritable());
 
     // The user's own copy is never replaced by the shipped one.
@@ -173,7 +168,7 @@ void TestShell::defaultStationFileIsSeeded()
     own.write("mine");
     own.close();
     QCOMPARE(DefaultStationFile(), file);
-    QCOMPARE(ReadFile(file), "mine"_ba);
+    QCOMPARE(ReadFileBytes(file), "mine"_ba);
 }
 
 void TestShell::openInBrowserUsesTheService()
@@ -214,7 +209,7 @@ void TestShell::download()
     timer.start();
     QCOMPARE(DownloadFile(server.Address(path.constData()), file), ok);
     QVERIFY(timer.elapsed() < 5000);
-    QCOMPARE(ReadFile(file), ok ? "fresh\n"_ba : "old\n"_ba);
+    QCOMPARE(ReadFileBytes(file), ok ? "fresh\n"_ba : "old\n"_ba);
     // No temporary file is left beside it.
     QCOMPARE(QDir(FHome->Path()).entryList(QDir::Files), QStringList{u"Lyrebird.ini"_s});
 }
@@ -231,7 +226,7 @@ void TestShell::downloadOnAnotherThread()
     // The server answers on this thread while the download waits on its own.
     QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 10000);
     QCOMPARE(result.load(), 1);
-    QCOMPARE(ReadFile(file), "fresh\n"_ba);
+    QCOMPARE(ReadFileBytes(file), "fresh\n"_ba);
 
     QVERIFY(!DownloadFile(u"file:///etc/passwd"_s, file)); // only web addresses
     QVERIFY(!DownloadFile(address, FHome->Path() + u"/no/such/folder/x"_s));

@@ -17,27 +17,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct TRun
-{
-    int Exit = -1;
-    QByteArray Out;
-    QByteArray Err;
-};
-
 QString CliPath() { return BinaryPath(u"src/cli/kestrel-radio-cli"_s); }
 
-TRun Run(const QStringList& args, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+TProgramRun Run(const QStringList& args,
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(CliPath(), QStringList{u"play"_s} + args);
-    TRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.Exit = process.exitCode();
-    run.Out = process.readAllStandardOutput();
-    run.Err = process.readAllStandardError();
-    return run;
+    return RunProgram(CliPath(), QStringList{u"play"_s} + args, environment);
 }
 
 // Neither engine can be found: libmpv under a name that does not exist, and a
@@ -116,7 +101,7 @@ void TestCliPlay::missingEngine()
     QTemporaryDir empty;
     QVERIFY(empty.isValid());
 
-    const TRun run = Run(args + QStringList{u"--seconds"_s, u"30"_s}, WithoutEngines(empty));
+    const TProgramRun run = Run(args + QStringList{u"--seconds"_s, u"30"_s}, WithoutEngines(empty));
 
     QCOMPARE(run.Exit, 3);
     QCOMPARE(run.Out, ConnectingLine + '\n' + StoppedLine + '\n');
@@ -147,7 +132,7 @@ void TestCliPlay::usageErrors_data()
 void TestCliPlay::usageErrors()
 {
     QFETCH(QStringList, args);
-    const TRun run = Run(args);
+    const TProgramRun run = Run(args);
     QCOMPARE(run.Exit, 2);
     QVERIFY(run.Out.isEmpty());
     QVERIFY(run.Err.endsWith("(kestrel-radio-cli --help)\n"));
@@ -166,7 +151,7 @@ void TestCliPlay::unreadableStation()
     empty.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Radio Text=\"空\"/>");
     empty.close();
 
-    TRun run = Run({file.fileName()});
+    TProgramRun run = Run({file.fileName()});
     QCOMPARE(run.Exit, 1);
     QVERIFY(run.Out.isEmpty());
     QVERIFY(!run.Err.isEmpty());
@@ -183,7 +168,7 @@ void TestCliPlay::stopsAfterSeconds()
 {
     const QString address = RefusedAddress();
     QVERIFY(!address.isEmpty());
-    const TRun run = Run({address, u"--seconds"_s, u"2.5"_s});
+    const TProgramRun run = Run({address, u"--seconds"_s, u"2.5"_s});
 
     QCOMPARE(run.Exit, 0);
     QVERIFY2(run.Err.isEmpty(), run.Err.constData());

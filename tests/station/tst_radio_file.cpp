@@ -20,11 +20,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray ReadAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void WriteAll(const QString& fileName, const QByteArray& data)
 {
@@ -448,7 +443,7 @@ void TestRadioFile::failedSaveKeepsOldFile()
             }
         }
         QVERIFY2(failed, qPrintable(QString::number(format)));
-        QCOMPARE(ReadAll(fileName), old);
+        QCOMPARE(ReadFileBytes(fileName), old);
         // No temporary file is left beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"电台.radio"_s});
     }
@@ -467,7 +462,7 @@ void TestRadioFile::saveThroughSymlink()
     radio.SetText(u"新的");
     radio.SaveToFile(link);
     QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(ReadAll(target), Declaration + R"(<Radio Text="新的"/>)");
+    QCOMPARE(ReadFileBytes(target), Declaration + R"(<Radio Text="新的"/>)");
 }
 
 void TestRadioFile::saveToMissingFolder()
@@ -493,7 +488,7 @@ void TestRadioFile::defaultStationFile()
     const QString fileName = SourcePath(u"data/默认电台.radio"_s);
     TRadio radio;
     radio.LoadFromFile(fileName);
-    QCOMPARE(radio.SaveToData(), ReadAll(fileName));
+    QCOMPARE(radio.SaveToData(), ReadFileBytes(fileName));
     QVERIFY(!radio.Text().isEmpty());
     QVERIFY(radio.Links().Count() >= 2);
     for (int i = 0; i < radio.Links().Count(); ++i)

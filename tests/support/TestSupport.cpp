@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QProcessEnvironment>
 
 static QString EnvPath(const char* variable, const QString& relative)
@@ -12,3 +14,24 @@ static QString EnvPath(const char* variable, const QString& relative)
 QString TestDataPath(const QString& name) { return EnvPath("KESTREL_TEST_DATA", name); }
 QString SourcePath(const QString& relative) { return EnvPath("KESTREL_SOURCE_DIR", relative); }
 QString BinaryPath(const QString& relative) { return EnvPath("KESTREL_BINARY_DIR", relative); }
+
+QByteArray ReadFileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TProgramRun RunProgram(const QString& program, const QStringList& args,
+                       const QProcessEnvironment& environment, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, args);
+    TProgramRun run;
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.Exit = process.exitCode();
+    run.Out = process.readAllStandardOutput();
+    run.Err = process.readAllStandardError();
+    return run;
+}

@@ -1,10 +1,27 @@
 #pragma once
 // Small helpers every test may use.
 
+#include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 // Folder of the fixtures next to the running test's sources.
 QString TestDataPath(const QString& name);
 // The source and build trees, for tests that run the project's own programs.
 QString SourcePath(const QString& relative);
 QString BinaryPath(const QString& relative);
+
+// A whole file's bytes, or nothing when it cannot be read.
+QByteArray ReadFileBytes(const QString& path);
+
+// Runs one of the project's programs to its end, as a user's shell would.
+struct TProgramRun
+{
+    int Exit = -1;      // -1 when it crashed or did not finish in time
+    QByteArray Out;
+    QByteArray Err;
+};
+TProgramRun RunProgram(const QString& program, const QStringList& args,
+                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                       int timeoutMs = 60000);
