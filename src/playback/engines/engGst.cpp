@@ -260,9 +260,12 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
             FState = rpBuffering;
             gst_element_set_state(FPipeline, GST_STATE_PAUSED);
         }
-        if (percent != FPercent) {
-            FPercent = percent;
-            Q_EMIT Buffering(0, percent);
+        // While playing on, the queue's own fill level is no buffering the
+        // listener waits for: report 100 then.
+        const int shown = FBuffering ? percent : 100;
+        if (shown != FPercent) {
+            FPercent = shown;
+            Q_EMIT Buffering(0, shown);
         }
         break;
     }

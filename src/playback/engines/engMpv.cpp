@@ -131,6 +131,10 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
         // travel with the cached packets.
         {"demuxer-max-back-bytes", "256KiB"},
         {"network-timeout", "15"},
+        // Radio streams declare their codec in the first frames; analysing
+        // them for the default 5 s delays the start by most of a second on a
+        // stream without burst.
+        {"demuxer-lavf-analyzeduration", "0.1"},
     };
     for (const auto& [name, value] : options)
         FApi->set_option_string(FCtx, name, value);
