@@ -1,0 +1,33 @@
+#pragma once
+// The open and save dialogs behind one replaceable service, so widget tests
+// can answer them without a window appearing.
+
+#include <QString>
+
+class QWidget;
+
+struct TFileDialogRequest
+{
+  QString Title;
+  QString Filter;       // Qt filter text, e.g. "电台文件 (*.radio)"
+  QString StartFolder;
+  QString ProposedName; // save only
+  bool AskOverwrite = true;
+};
+
+class IFileDialogs
+{
+public:
+  virtual ~IFileDialogs() = default;
+  // The chosen path, or an empty string when the user cancels.
+  virtual QString Open(QWidget *parent, const TFileDialogRequest &request) = 0;
+  virtual QString Save(QWidget *parent, const TFileDialogRequest &request) = 0;
+};
+
+// The real dialogs (QFileDialog).
+class TQtFileDialogs : public IFileDialogs
+{
+public:
+  QString Open(QWidget *parent, const TFileDialogRequest &request) override;
+  QString Save(QWidget *parent, const TFileDialogRequest &request) override;
+};
