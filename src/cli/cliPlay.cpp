@@ -9,18 +9,14 @@
 #include "libKind.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
+#include "libSignals.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
-#include <csignal>
 #include <exception>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -41,54 +37,6 @@ public:
         return false;
     }
     void ShowMessageBox(const QString& text, TMsgIcon) override { Texts << text; }
-};
-
-// SIGINT and SIGTERM only write a byte here; the event loop reads it and stops
-// the player the ordinary way.
-int SignalPipe[2] = {-1, -1};
-
-extern "C" void OnStopSignal(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(SignalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-// Catches SIGINT and SIGTERM while it exists, then restores what was there.
-class TStopSignals
-{
-public:
-    TStopSignals()
-    {
-        if (::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            return;
-        struct sigaction action = {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &FOldInt);
-        sigaction(SIGTERM, &action, &FOldTerm);
-        FInstalled = true;
-    }
-    ~TStopSignals()
-    {
-        if (!FInstalled)
-            return;
-        sigaction(SIGINT, &FOldInt, nullptr);
-        sigaction(SIGTERM, &FOldTerm, nullptr);
-        ::close(SignalPipe[0]);
-        ::close(SignalPipe[1]);
-        SignalPipe[0] = SignalPipe[1] = -1;
-    }
-    TStopSignals(const TStopSignals&) = delete;
-    TStopSignals& operator=(const TStopSignals&) = delete;
-    int ReadEnd() const { return FInstalled ? SignalPipe[0] : -1; }
-
-private:
-    bool FInstalled = false;
-    struct sigaction FOldInt = {};
-    struct sigaction FOldTerm = {};
 };
 
 // Keeps each change on one line with five tab-separated fields: line breaks
@@ -225,12 +173,7 @@ int CmdPlay(const QStringList& args)
     TStopSignals stopSignals;
     QEventLoop loop;
     bool interrupted = false;
-    QSocketNotifier notifier(stopSignals.ReadEnd(), QSocketNotifier::Read);
-    notifier.setEnabled(stopSignals.ReadEnd() >= 0);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
-        char buffer[16];
-        while (::read(stopSignals.ReadEnd(), buffer, sizeof buffer) > 0) {
-        }
+    QObject::connect(&stopSignals, &TStopSignals::Stopped, &loop, [&] {
         interrupted = true;
         loop.quit();
     });
