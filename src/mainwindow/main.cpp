@@ -1,0 +1,147 @@
+// The program's composition root: the real services are built here and handed
+// to the main window; tests hand it fakes instead.
+
+#include "vclMain.h"
+
+#include "libEngines.h"
+#include "libExeInfo.h"
+#include "libInstance.h"
+#include "libMixerPulse.h"
+#include "libMsgBox.h"
+#include "libRegistry.h"
+#include "libShell.h"
+#include "libSignals.h"
+#include "vclEditors.h"
+#include "vclFileDialogs.h"
+#include "vclMsgBox.h"
+#include "vclShell.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QPointer>
+
+#include <cstdio>
+#include <exception>
+
+Q_LOGGING_CATEGORY(lcInstance, "kestrel.instance", QtWarningMsg)
+
+namespace {
+
+// Exceptions that reach the event loop go to the main window's handler, and
+// the program goes on.
+class TApplication final : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    QPointer<TwinMain> Window;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            if (Window)
+                Window->AppException(error);
+            return false;
+        }
+    }
+};
+
+void Print(const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+}
+
+// --help and --version need no display, so they are answered before the
+// application object exists. Any other argument is a station file.
+bool AnswerInformationOption(int argc, char** argv, int& exitCode)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument == u"--version") {
+            const TExeInfo info = OwnExeInfo();
+            Print(info.ProductName + u' ' + info.VersionText.chopped(1) + u'\n');
+            exitCode = 0;
+            return true;
+        }
+        if (argument == u"--help") {
+            Print(QStringLiteral("用法: kestrel-radio [电台文件...]\n"
+                                 "打开并收听电台文件。程序已在运行时，文件交给正在运行的程序打开。\n\n"
+                                 "  --help     显示本帮助\n"
+                                 "  --version  显示版本\n"));
+            exitCode = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int exitCode = 0;
+    if (AnswerInformationOption(argc, argv, exitCode))
+        return exitCode;
+
+    TApplication app(argc, argv);
+    SetProgramIdentity();
+    LoadQtTranslations(app);
+
+    // The first instance runs in another folder: relative paths are made
+    // absolute before they travel.
+    QStringList arguments = app.arguments().mid(1);
+    for (QString& argument : arguments)
+        argument = QFileInfo(argument).absoluteFilePath();
+
+    TSingleInstance instance;
+    if (!instance.Acquire()) {
+        instance.Forward(arguments);
+        return 0;
+    }
+
+    TQtMessageBoxes boxes;
+    SetMessageBoxes(&boxes);
+    TDesktopBrowser browser;
+    SetBrowser(&browser);
+    const std::unique_ptr<IEngineFactory> engines = CreateSystemEngineFactory();
+    TPulseMixerDriver mixer;
+    TQtFileDialogs fileDialogs;
+    TDialogEditors editors;
+
+    TMainServices services;
+    services.Engines = engines.get();
+    services.Mixer = &mixer;
+    services.FileDialogs = &fileDialogs;
+    services.Editors = &editors;
+
+    int result = 0;
+    {
+        TwinMain window(services);
+        app.Window = &window;
+        boxes.SetOwner(&window);
+
+        QObject::connect(&instance, &TSingleInstance::Activate, &window, [&window] {
+            qCInfo(lcInstance, "activated");
+            ShowMainWindow(true, &window);
+        });
+        QObject::connect(&instance, &TSingleInstance::HandOver, &window,
+                         [&window](const QStringList& list) { window.Guarded([&] { window.OpenForwardedFiles(list); }); });
+
+        window.FormCreate(arguments);
+        instance.Listen();
+
+        // A session that ends or a kill from the shell closes the program
+        // the orderly way, so nothing the user set is lost.
+        TStopSignals stopSignals;
+        QObject::connect(&stopSignals, &TStopSignals::Stopped, &app, &QCoreApplication::quit);
+
+        result = app.exec();
+        window.FormDestroy();
+        app.Window = nullptr;
+    }
+    SetBrowser(nullptr);
+    SetMessageBoxes(nullptr);
+    return result;
+}

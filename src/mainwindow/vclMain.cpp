@@ -1,0 +1,365 @@
+#include "vclMain.h"
+
+#include "ctlMixer.h"
+#include "ctlRadioPlayer.h"
+#include "libError.h"
+#include "libExeInfo.h"
+#include "libMsgBox.h"
+#include "libRadio.h"
+#include "libRegistry.h"
+#include "libShell.h"
+#include "vclShell.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+const QString SUnexpectedError = QStringLiteral("发生未预料的错误");
+
+// The preferences of the window, with their defaults.
+namespace Pref {
+const QString AutoPlay = QStringLiteral("AutoPlay");
+const QString MSNTitle = QStringLiteral("MSNTitle");
+const QString MSNTitleMode = QStringLiteral("MSNTitleMode");
+const QString AutoMini = QStringLiteral("AutoMini");
+const QString InsTray = QStringLiteral("InsTray");
+const QString TopMost = QStringLiteral("TopMost");
+const QString BarHint = QStringLiteral("BarHint");
+const QString BarTool = QStringLiteral("BarTool");
+const QString BarLock = QStringLiteral("BarLock");
+const QString Columns = QStringLiteral("Columns");
+const QString Panel = QStringLiteral("Panel");
+const QString Volume = QStringLiteral("Volume");
+const QString Radio = QStringLiteral("Radio");
+const QString BarText = QStringLiteral("BarText");
+const QString Theme = QStringLiteral("Theme");
+} // namespace Pref
+
+// Collects the first failure of a sequence of steps that must all run.
+class TFirstError
+{
+public:
+    template <class F> void Step(F&& step)
+    {
+        try {
+            step();
+        } catch (const EProgramError& error) {
+            if (!FError)
+                FError = error;
+        } catch (const std::exception& error) {
+            if (!FError)
+                FError = EProgramError(QString::fromUtf8(error.what()));
+        }
+    }
+    const std::optional<EProgramError>& Error() const { return FError; }
+
+private:
+    std::optional<EProgramError> FError;
+};
+
+} // namespace
+
+TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
+    : QMainWindow(parent), FServices(services)
+{
+    setObjectName(QStringLiteral("winMain"));
+    ctlPlayer = new TRadioPlayer(services.Engines, this);
+    ctlMixer = new TAudioMixer(services.Mixer, this);
+
+    // The order of creation is the order of the command list.
+    CreateDocumentActions();
+    CreateLinkActions();
+    CreateVolumeActions();
+
+    actHome = NewAction(QStringLiteral("电台主页(&H)"));
+    actMenu = NewAction(QStringLiteral("节目单(&M)"));
+    actBarTool = NewAction(QStringLiteral("标准按钮(&S)"));
+    actBarTool->setCheckable(true);
+    actBarTool->setChecked(true);
+    actBarLock = NewAction(QStringLiteral("锁定工具栏(&B)"));
+    actBarLock->setCheckable(true);
+    actBarHint = NewAction(QStringLiteral("状态栏(&B)"));
+    actBarHint->setCheckable(true);
+    actBarHint->setChecked(true);
+    actTopMost = NewAction(QStringLiteral("保持在其它窗口的前端(&T)"));
+    actTopMost->setCheckable(true);
+    actInsTray = NewAction(QStringLiteral("最小化到系统托盘图标(&I)"));
+    actInsTray->setCheckable(true);
+    actInsTray->setChecked(true);
+    actCheckUpdate = NewAction(QStringLiteral("检查更新版本(&C)"));
+    actKestrel = NewAction(QStringLiteral("主页(&H)"));
+    actAbout = NewAction(QStringLiteral("关于(&A)"));
+
+    connect(actHome, &QAction::triggered, this, [this] {
+        if (FRadio && !FRadio->Href().isEmpty())
+            OpenInBrowser(FRadio->Href());
+    });
+    connect(actMenu, &QAction::triggered, this, [this] {
+        if (FRadio && !FRadio->Menu().isEmpty())
+            OpenInBrowser(FRadio->Menu());
+    });
+    connect(actBarTool, &QAction::triggered, this, [this] { barTool->setVisible(actBarTool->isChecked()); });
+    connect(actBarLock, &QAction::triggered, this, [this] { barTool->setMovable(!actBarLock->isChecked()); });
+    connect(actBarHint, &QAction::triggered, this, [this] { barHint->setVisible(actBarHint->isChecked()); });
+    connect(actTopMost, &QAction::triggered, this, [this] { SetTopMost(actTopMost->isChecked(), this, false); });
+    connect(actInsTray, &QAction::triggered, this, [this] { SetTrayIcon(actInsTray->isChecked(), this, false); });
+
+    boxClient = new QStackedWidget(this);
+    boxClient->setObjectName(QStringLiteral("boxClient"));
+    setCentralWidget(boxClient);
+    CreateLinkList();
+    CreateVolumePanel();
+    CreateStatusBar();
+    CreateMenus();
+
+    // The designed client area; the placement stored by the last run wins.
+    resize(418, 298 + menuBar()->sizeHint().height() + barTool->sizeHint().height()
+                      + barHint->sizeHint().height());
+}
+
+TwinMain::~TwinMain()
+{
+    if (!FDestroyed)
+        FormDestroy();
+}
+
+QAction* TwinMain::NewAction(const QString& caption, const QKeySequence& shortcut)
+{
+    auto* action = new QAction(caption, this);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        // Shortcuts work while the window has the focus, wherever it is.
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    addAction(action);
+    actList.append(action);
+    return action;
+}
+
+void TwinMain::Bind(QAction* action, void (TwinMain::*handler)())
+{
+    connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
+}
+
+void TwinMain::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("barMenu"));
+
+    subRadio = bar->addMenu(QStringLiteral("电台(&F)"));
+    subRadio->addAction(actNew);
+    subRadio->addAction(actOpen);
+    subRadio->addAction(actClose);
+    subRadio->addSeparator();
+    subRadio->addAction(actSave);
+    subRadio->addAction(actSaveAs);
+    subExport = subRadio->addMenu(QStringLiteral("导出为(&E)"));
+    for (QAction* item : {btnSaveWAX, btnSaveRAM, btnSaveM3U, btnSavePLS}) {
+        subExport->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { btnSaveWAXClick(item); }); });
+    }
+    subRadio->addSeparator();
+    subRadio->addAction(actEdit);
+    subRadio->addSeparator();
+    subRecent = subRadio->addMenu(QStringLiteral("最近打开过的文件(&F)"));
+    subRecent->setObjectName(QStringLiteral("subRecent"));
+    subRadio->addSeparator();
+    subRadio->addAction(actExit);
+    connect(subRadio, &QMenu::aboutToShow, this, [this] { subRadioPopup(); });
+
+    subLink = bar->addMenu(QStringLiteral("连接(&E)"));
+    subLink->addAction(actAddLink);
+    subLink->addSeparator();
+    subLink->addAction(actEditLink);
+    subLink->addAction(actCopyLink);
+    subLink->addAction(actDelLink);
+
+    subPlay = bar->addMenu(QStringLiteral("收听(&A)"));
+    subPlay->addAction(actPlay);
+    subPlay->addAction(actStop);
+    subPlay->addAction(actMute);
+    subPlay->addSeparator();
+    subLinks = subPlay->addMenu(QStringLiteral("切换收听连接(&C)"));
+    subLinks->setObjectName(QStringLiteral("subLinks"));
+    connect(subPlay, &QMenu::aboutToShow, this, [this] { subLinksPopup(); });
+
+    subView = bar->addMenu(QStringLiteral("查看(&V)"));
+    subView->addAction(actBarTool);
+    subView->addAction(actBarLock);
+    subView->addAction(actBarHint);
+    subView->addSeparator();
+    subView->addAction(actVolume);
+    subView->addAction(actLinks);
+    subView->addSeparator();
+    subView->addAction(actHome);
+    subView->addAction(actMenu);
+    subView->addSeparator();
+    subView->addAction(actFullView);
+    subView->addSeparator();
+    subView->addAction(actTopMost);
+    subView->addAction(actInsTray);
+
+    // Until the customisable tool bar arrives, the commands a listener uses most.
+    barTool = addToolBar(QStringLiteral("标准按钮"));
+    barTool->setObjectName(QStringLiteral("barTool"));
+    barTool->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (QAction* action : {actOpen, actSave, actPlay, actStop, actAddLink, actEditLink, actDelLink}) {
+        if (action)
+            barTool->addAction(action);
+    }
+}
+
+void TwinMain::ReadPreferences(bool& autoMini)
+{
+    TExeRegistry registry;
+    if (registry.OpenProgramKey()) {
+        FAutoPlay = registry.ReadBool(Pref::AutoPlay, false);
+        FMSNTitle = registry.ReadBool(Pref::MSNTitle, true);
+        FMSNTitleMode = quint8(registry.ReadInteger(Pref::MSNTitleMode, 0));
+        autoMini = registry.ReadBool(Pref::AutoMini, false);
+        actInsTray->setChecked(registry.ReadBool(Pref::InsTray, true));
+        actTopMost->setChecked(registry.ReadBool(Pref::TopMost, false));
+        actBarHint->setChecked(registry.ReadBool(Pref::BarHint, true));
+        actBarTool->setChecked(registry.ReadBool(Pref::BarTool, true));
+        actBarLock->setChecked(registry.ReadBool(Pref::BarLock, false));
+        actFullView->setChecked(registry.ReadBool(Pref::Columns, true));
+        ShowPanel(registry.ReadInteger(Pref::Panel, 2));
+        SetProgramVolume(registry.ReadInteger(Pref::Volume, barPlayer->value()));
+        FFileName = registry.ReadString(Pref::Radio, DefaultStationFile());
+        FBarText = registry.ReadInteger(Pref::BarText, 1);
+        // Only the desktop's own style is registered so far; any other stored
+        // name leaves the theme as it is.
+        const QString theme = registry.ReadString(Pref::Theme, QStringLiteral("Default"));
+        if (theme == QStringLiteral("Default"))
+            FTheme = theme;
+        registry.CloseKey();
+    }
+    RestorePlacement(registry, this);
+}
+
+void TwinMain::WritePreferences()
+{
+    TExeRegistry registry;
+    if (!registry.OpenProgramKey())
+        return;
+    registry.WriteBool(Pref::AutoPlay, FAutoPlay);
+    registry.WriteBool(Pref::MSNTitle, FMSNTitle);
+    registry.WriteInteger(Pref::MSNTitleMode, FMSNTitleMode);
+    registry.WriteBool(Pref::TopMost, actTopMost->isChecked());
+    registry.WriteBool(Pref::InsTray, actInsTray->isChecked());
+    registry.WriteBool(Pref::BarHint, actBarHint->isChecked());
+    registry.WriteBool(Pref::BarTool, actBarTool->isChecked());
+    registry.WriteBool(Pref::BarLock, actBarLock->isChecked());
+    registry.WriteBool(Pref::Columns, actFullView->isChecked());
+    registry.WriteInteger(Pref::Panel, FPanel);
+    registry.WriteInteger(Pref::Volume, barPlayer->value());
+    registry.WriteString(Pref::Radio, FFileName);
+    registry.WriteString(Pref::Theme, FTheme);
+    registry.WriteInteger(Pref::BarText, FBarText);
+    registry.CloseKey();
+}
+
+void TwinMain::FormCreate(const QStringList& arguments)
+{
+    try {
+        ReadSystemVolume();
+        FProductName = OwnExeInfo().ProductName;
+
+        bool autoMini = false;
+        ReadPreferences(autoMini);
+
+        barHint->setVisible(actBarHint->isChecked());
+        barTool->setVisible(actBarTool->isChecked());
+        barTool->setMovable(!actBarLock->isChecked());
+        FillLinkList();
+
+        actKestrel->setText(FProductName + QStringLiteral("主页") + QStringLiteral("(&H)"));
+        actAbout->setText(QStringLiteral("关于") + FProductName + QStringLiteral("(&A)"));
+
+        LoadRecentFiles();
+
+        SetTopMost(actTopMost->isChecked(), this, true);
+        SetTrayIcon(actInsTray->isChecked(), this, true);
+        if (TTrayIcon* tray = TrayIcon())
+            connect(tray, &TTrayIcon::LeftClicked, this, [this] { ShowMainWindow(false, this); });
+
+        if (!arguments.isEmpty())
+            OpenForwardedFiles(arguments);
+        else
+            OpenRadioFile(FFileName, true);
+
+        UpdateWindowState();
+
+        // Without a tray nothing could bring a hidden window back.
+        if (!(actInsTray->isChecked() && autoMini && SystemTrayAvailable()))
+            show();
+    } catch (const std::exception& error) {
+        AppException(error);
+    }
+}
+
+void TwinMain::FormDestroy()
+{
+    if (FDestroyed)
+        return;
+    FDestroyed = true;
+    // Every step runs, so that one unwritable file cannot cost the user the
+    // rest of the settings; the first failure is reported once.
+    TFirstError steps;
+    steps.Step([&] { hide(); });
+    steps.Step([&] { SaveRecentFiles(); });
+    steps.Step([&] { WritePreferences(); });
+    steps.Step([&] {
+        TExeRegistry registry;
+        SavePlacement(registry, this);
+    });
+    steps.Step([&] { FRadio.reset(); });
+    steps.Step([&] { SetTrayIcon(false, this, false); });
+    if (steps.Error())
+        AppException(*steps.Error());
+}
+
+void TwinMain::OpenForwardedFiles(const QStringList& list)
+{
+    if (!list.isEmpty())
+        OpenRadioFile(list.first(), true);
+}
+
+void TwinMain::AppException(const std::exception& error)
+{
+    QString message;
+    if (const auto* own = dynamic_cast<const EProgramError*>(&error))
+        message = own->Message();
+    else
+        message = QString::fromUtf8(error.what());
+    ShowMessageBox(SUnexpectedError + QStringLiteral(":\r\n") + message, TMsgIcon::Error);
+}
+
+void TwinMain::closeEvent(QCloseEvent* event)
+{
+    // The title bar's close button is the exit command: it asks about unsaved
+    // changes first. FDestroyed is set once the exit was agreed.
+    if (FClosing) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    actExit->trigger();
+}
+
+void TwinMain::UpdateNowPlaying()
+{
+    // The tray tip and the session-bus title arrive with the tray change.
+}

@@ -1,0 +1,284 @@
+#pragma once
+// The main window: one station document, its link list, the volume panel and
+// the status bar, and the commands that work on them. The window's code is
+// split by subject:
+//   vclMain.cpp          building the form, start-up and shutdown, exceptions
+//   vclMainDocument.cpp  station document commands, recent files, window state
+//   vclMainLinks.cpp     link list, listening commands, status bar
+//   vclMainVolume.cpp    volume panel and panel switching
+// Components are public members, as on a designed form, so that tests can
+// drive and read them the way a user does.
+
+#include "libRecent.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <exception>
+#include <memory>
+
+class IEditors;
+class IEngineFactory;
+class IFileDialogs;
+class IMixerDriver;
+class TAudioMixer;
+class TRadio;
+class TRadioLink;
+class TRadioPlayer;
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QSlider;
+class QStackedWidget;
+class QStatusBar;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// What the window needs from outside. main.cpp hands in the real services,
+// tests hand in fakes. None is owned; all must outlive the window.
+struct TMainServices
+{
+    IEngineFactory* Engines = nullptr;
+    IMixerDriver* Mixer = nullptr;
+    IFileDialogs* FileDialogs = nullptr;
+    IEditors* Editors = nullptr;
+};
+
+class TwinMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TwinMain(const TMainServices& services, QWidget* parent = nullptr);
+    ~TwinMain() override;
+
+    // ---- start-up, shutdown, hand-over (vclMain.cpp)
+
+    // Builds the window from the preferences, opens the first argument or the
+    // remembered station, and shows the window unless it starts in the tray.
+    void FormCreate(const QStringList& arguments);
+    // Stores the preferences, lists and placement. Every step runs even when
+    // an earlier one fails; the first failure is shown once.
+    void FormDestroy();
+    // A second start's arguments: opens the first one silently.
+    void OpenForwardedFiles(const QStringList& list);
+    // Shows "发生未预料的错误" with the message; the program goes on.
+    void AppException(const std::exception& error);
+    // Runs a command handler, sending any exception it raises to AppException,
+    // the way the message loop does for the program's own handlers.
+    template <class F> void Guarded(F&& handler)
+    {
+        try {
+            handler();
+        } catch (const std::exception& error) {
+            AppException(error);
+        }
+    }
+
+    // ---- station document commands (vclMainDocument.cpp)
+
+    bool CheckModified();
+    void OpenRadioFile(const QString& fileName, bool silent);
+    void SaveRadioFile(const QString& fileName);
+    void AddRecentFile(const QString& path);
+    void LoadRecentFiles();
+    // Throws EProgramError when the list file cannot be written.
+    void SaveRecentFiles();
+    void UpdateWindowState();
+    // The now-playing title of the tray and the session bus; filled by a later
+    // change, kept here so UpdateWindowState and ctlPlayerChange can call it.
+    void UpdateNowPlaying();
+
+    // ---- link list and listening (vclMainLinks.cpp)
+
+    void FillLinkList();
+    // link == nullptr: the row's own link.
+    void UpdateLinkItem(QTreeWidgetItem* item, TRadioLink* link = nullptr);
+    // The texts of the status bar panels (0 … 3) as the user reads them.
+    QString HintPanelText(int panel) const;
+    // The width of a status panel; the gauge panel (1) is 0 while not buffering.
+    int HintPanelWidth(int panel) const;
+    void barHintClick();
+
+    // ---- volume panel (vclMainVolume.cpp)
+
+    void SetProgramVolume(int volume);
+    void ReadSystemVolume();
+    void SetSystemVolume(int volume);
+    void ShowPanel(int panel);
+
+    // ---- state, read by tests
+    TRadio* Radio() const { return FRadio.get(); }
+    const QString& FileName() const { return FFileName; }
+    bool Modified() const { return FModified; }
+    const QString& ProductName() const { return FProductName; }
+    int Panel() const { return FPanel; }
+
+public:
+    // ---- the form's components
+
+    TRadioPlayer* ctlPlayer = nullptr;
+    TAudioMixer* ctlMixer = nullptr;
+
+    // The command list, in the order the commands are created.
+    QList<QAction*> actList;
+    // station document
+    QAction* actNew = nullptr;
+    QAction* actOpen = nullptr;
+    QAction* actSave = nullptr;
+    QAction* actSaveAs = nullptr;
+    QAction* actClose = nullptr;
+    QAction* actEdit = nullptr;
+    QAction* actExit = nullptr;
+    // links and listening
+    QAction* actPlay = nullptr;
+    QAction* actStop = nullptr;
+    QAction* actAddLink = nullptr;
+    QAction* actEditLink = nullptr;
+    QAction* actCopyLink = nullptr;
+    QAction* actDelLink = nullptr;
+    QAction* actFullView = nullptr;
+    // volume and panels
+    QAction* actMute = nullptr;
+    QAction* actVolume = nullptr;
+    QAction* actLinks = nullptr;
+    QActionGroup* grpPanels = nullptr;
+    // view, window and help commands whose full behaviour arrives with later changes
+    QAction* actHome = nullptr;
+    QAction* actMenu = nullptr;
+    QAction* actBarTool = nullptr;
+    QAction* actBarLock = nullptr;
+    QAction* actBarHint = nullptr;
+    QAction* actTopMost = nullptr;
+    QAction* actInsTray = nullptr;
+    QAction* actCheckUpdate = nullptr;
+    QAction* actKestrel = nullptr;
+    QAction* actAbout = nullptr;
+
+    // menus
+    QMenu* subRadio = nullptr;
+    QMenu* subExport = nullptr;
+    QAction* btnSaveWAX = nullptr;
+    QAction* btnSaveRAM = nullptr;
+    QAction* btnSaveM3U = nullptr;
+    QAction* btnSavePLS = nullptr;
+    QMenu* subRecent = nullptr;
+    QMenu* subLink = nullptr;
+    QMenu* subPlay = nullptr;
+    QMenu* subLinks = nullptr;
+    QMenu* subView = nullptr;
+    QMenu* subHelp = nullptr;
+    // The context menu of both panels, rebuilt before every use.
+    QMenu* popBoxs = nullptr;
+    QMenu* popHint = nullptr;
+    QToolBar* barTool = nullptr;
+
+    // client area: the link list or the volume panel
+    QStackedWidget* boxClient = nullptr;
+    QTreeWidget* boxLinks = nullptr;
+    QScrollArea* boxMixer = nullptr;
+    QGroupBox* boxPlayer = nullptr;
+    QSlider* barPlayer = nullptr;
+    QLabel* lblPlayer = nullptr;
+    QLineEdit* edtPlayer = nullptr;
+    QCheckBox* chkPlayer = nullptr;
+    QGroupBox* boxSystem = nullptr;
+    QSlider* barSystem = nullptr;
+    QLabel* lblSystem = nullptr;
+    QLineEdit* edtSystem = nullptr;
+    QCheckBox* chkSystem = nullptr;
+    QPushButton* btnSystem = nullptr;
+
+    // status bar: four panels, the second hosting the gauge
+    QStatusBar* barHint = nullptr;
+    QLabel* pnlHint[4] = {};
+    QProgressBar* barGauge = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Mouse presses on the panels and Enter in the link list (vclMainLinks.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Connects a command to its handler through Guarded.
+    void Bind(QAction* action, void (TwinMain::*handler)());
+    QAction* NewAction(const QString& caption, const QKeySequence& shortcut = {});
+    void CreateMenus();
+    void ReadPreferences(bool& autoMini);
+    void WritePreferences();
+
+    // ---- vclMainDocument.cpp
+    void CreateDocumentActions();
+    void actNewExecute();
+    void actOpenExecute();
+    void actSaveExecute();
+    void actSaveAsExecute();
+    void actCloseExecute();
+    void actEditExecute();
+    void actExitExecute();
+    void btnSaveWAXClick(QAction* sender);
+    void subRadioPopup();
+    void subRecentsClick(QAction* item);
+    // The remembered dialog folder of key, or StationFolder when it is gone.
+    QString DialogFolder(const QString& key) const;
+    void RememberDialogFolder(const QString& key, const QString& file);
+
+    // ---- vclMainLinks.cpp
+    void CreateLinkActions();
+    void CreateLinkList();
+    void CreateStatusBar();
+    void actPlayExecute();
+    void actStopExecute();
+    void actAddLinkExecute();
+    void actEditLinkExecute();
+    void actCopyLinkExecute();
+    void actDelLinkExecute();
+    void actFullViewExecute();
+    void boxLinksDblClick();
+    // The context menu and the kept selection; sender is boxLinks, boxMixer,
+    // boxPlayer or boxSystem.
+    void boxLinksMouseDown(QWidget* sender, Qt::MouseButton button, const QPoint& globalPos,
+                           QTreeWidgetItem* itemUnderMouse);
+    void subLinksPopup();
+    void subBtnLinkClick(int index);
+    void ctlPlayerChange();
+    // Writes the station to FFileName when it is clean and has an existing file.
+    void WriteBackCleanDocument();
+
+    // ---- vclMainVolume.cpp
+    void CreateVolumeActions();
+    void CreateVolumePanel();
+    void barPlayerChange();
+    void barSystemChange();
+    void ctlMixerControlChange();
+    void btnSystemClick();
+    void actMuteExecute();
+    void actVolumeExecute(QAction* sender);
+
+    // ---- state
+    TMainServices FServices;
+    std::unique_ptr<TRadio> FRadio;
+    QString FFileName;
+    bool FModified = false;
+    QString FProductName;
+    int FPanel = 2;
+    bool FAutoPlay = false;
+    bool FMSNTitle = false;
+    quint8 FMSNTitleMode = 0;
+    bool FMixerBusy = false;
+    QTreeWidgetItem* FLastItem = nullptr;
+    int FBarText = 1; // the tool bar's text option, kept for the tool bar change
+    QString FTheme = QStringLiteral("Default");
+    bool FDestroyed = false;
+    // Set by the exit command once the user agreed, so the close goes through.
+    bool FClosing = false;
+};

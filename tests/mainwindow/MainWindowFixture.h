@@ -1,0 +1,91 @@
+#pragma once
+// A main window over fakes of every outside facility, in a private home.
+// Members are destroyed in reverse order, so the window goes first.
+
+#include "FakeDialogs.h"
+#include "FakeEngines.h"
+#include "FakeMessageBoxes.h"
+#include "FakeMixerDriver.h"
+#include "TestHome.h"
+#include "libRadio.h"
+#include "libRegistry.h"
+#include "vclMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+struct TMainWindowFixture
+{
+    TTestHome Home;
+    FakeMessageBoxes Boxes;
+    FakeBrowser Browser;
+    TFakeEngineFactory Engines;
+    FakeMixerDriver Mixer;
+    FakeFileDialogs FileDialogs;
+    FakeEditors Editors;
+    std::unique_ptr<TwinMain> Window;
+
+    TMainServices Services()
+    {
+        TMainServices services;
+        services.Engines = &Engines;
+        services.Mixer = &Mixer;
+        services.FileDialogs = &FileDialogs;
+        services.Editors = &Editors;
+        return services;
+    }
+
+    // Builds the window and runs its start-up, as the program does.
+    TwinMain* Create(const QStringList& arguments = {})
+    {
+        Window = std::make_unique<TwinMain>(Services());
+        Window->FormCreate(arguments);
+        return Window.get();
+    }
+    // Runs the window's shutdown and frees it.
+    void Destroy() { Window.reset(); }
+
+    // Writes a preference into the program key before the window starts.
+    template <class T> void Preference(const QString& name, const T& value)
+    {
+        TExeRegistry registry;
+        QVERIFY(registry.OpenProgramKey());
+        if constexpr (std::is_same_v<T, bool>)
+            registry.WriteBool(name, value);
+        else if constexpr (std::is_integral_v<T>)
+            registry.WriteInteger(name, int(value));
+        else
+            registry.WriteString(name, QString(value));
+    }
+
+    // A station file under the private home; content is the file's bytes.
+    QString WriteFile(const QString& name, const QByteArray& content)
+    {
+        const QString path = Home.Path() + u'/' + name;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write a test file");
+        return path;
+    }
+    // A station with the given name and links (name, address) as a file
+    // under the private home.
+    QString WriteStation(const QString& name, const QString& station,
+                         const QList<QPair<QString, QString>>& links)
+    {
+        TRadio radio;
+        radio.SetText(station);
+        for (const auto& [text, href] : links) {
+            TRadioLink* link = radio.Links().Add();
+            link->SetText(text);
+            link->SetHref(href);
+        }
+        const QString path = Home.Path() + u'/' + name;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        radio.SaveToFile(path);
+        return path;
+    }
+};
