@@ -1,21 +1,47 @@
 // Start-up and shutdown of the main window: preferences, the first station,
-// and a shutdown that keeps going when one of its steps fails.
+// hand-over, and a shutdown that keeps going when one of its steps fails.
 
 #include "MainWindowFixture.h"
 
+#include "ctlRadioPlayer.h"
+#include "libError.h"
 #include "libRadio.h"
 #include "libShell.h"
+#include "vclShell.h"
 
 #include <QAction>
+#include <QSettings>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTreeWidget>
+
+namespace {
+
+QVariant StoredPreference(const TTestHome& home, const QString& name)
+{
+    QSettings settings(home.ConfigFile(), TExeRegistry::Format());
+    return settings.value(name);
+}
+
+} // namespace
 
 class TestMainStartup : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void firstRunOpensTheDefaultStation();
+    void argumentWinsOverTheRememberedStation();
+    void missingRememberedStationOpensNothingQuietly();
+    void volumePreferenceIsLimited_data();
+    void volumePreferenceIsLimited();
+    void preferencesSurviveARestart();
+    void unreadableStoreKeepsTheDesignStates();
+    void startsInTheTrayOnlyWhenOneExists_data();
+    void startsInTheTrayOnlyWhenOneExists();
+    void forwardedFilesOpenOnlyTheFirst();
+    void shutdownGoesOnAfterAFailedStep();
+    void exceptionsReachTheErrorBox();
 };
 
 void TestMainStartup::firstRunOpensTheDefaultStation()
@@ -27,6 +53,179 @@ void TestMainStartup::firstRunOpensTheDefaultStation()
     QCOMPARE(w->windowTitle(), w->Radio()->DisplayText() + QStringLiteral(" - Kestrel收音机"));
     QCOMPARE(w->barPlayer->value(), 88);
     QVERIFY(w->boxClient->currentWidget() == w->boxLinks);
+    QVERIFY(w->isVisible());
+    QVERIFY(f.Boxes.Questions().isEmpty());
+}
+
+void TestMainStartup::argumentWinsOverTheRememberedStation()
+{
+    TMainWindowFixture f;
+    const QString remembered = f.WriteStation(QStringLiteral("a.radio"), QStringLiteral("甲台"), {});
+    const QString given = f.WriteStation(QStringLiteral("b.radio"), QStringLiteral("乙台"), {});
+    f.Preference(QStringLiteral("Radio"), remembered);
+
+    TwinMain* w = f.Create({given});
+    QCOMPARE(w->FileName(), given);
+    QCOMPARE(w->Radio()->Text(), QStringLiteral("乙台"));
+    f.Destroy();
+
+    QCOMPARE(f.Create()->FileName(), given);
+    QCOMPARE(f.Window->Radio()->Text(), QStringLiteral("乙台"));
+}
+
+void TestMainStartup::missingRememberedStationOpensNothingQuietly()
+{
+    TMainWindowFixture f;
+    const QString gone = f.Home.Path() + QStringLiteral("/gone.radio");
+    f.Preference(QStringLiteral("Radio"), gone);
+    TwinMain* w = f.Create();
+    QVERIFY(!w->Radio());
+    QCOMPARE(w->FileName(), gone);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Kestrel收音机"));
+    QVERIFY(!w->actSave->isEnabled());
+    QVERIFY(f.Boxes.Questions().isEmpty());
+}
+
+void TestMainStartup::volumePreferenceIsLimited_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<int>("applied");
+    QTest::newRow("above") << 150 << 100;
+    QTest::newRow("below") << -5 << 0;
+    QTest::newRow("inside") << 40 << 40;
+}
+
+void TestMainStartup::volumePreferenceIsLimited()
+{
+    QFETCH(int, stored);
+    QFETCH(int, applied);
+    TMainWindowFixture f;
+    f.Preference(QStringLiteral("Volume"), stored);
+    TwinMain* w = f.Create();
+    QCOMPARE(w->barPlayer->value(), applied);
+    QCOMPARE(w->ctlPlayer->Volume(), applied);
+    f.Destroy();
+    QCOMPARE(StoredPreference(f.Home, QStringLiteral("Volume")).toInt(), applied);
+}
+
+void TestMainStartup::preferencesSurviveARestart()
+{
+    TMainWindowFixture f;
+    f.Preference(QStringLiteral("AutoMini"), true);
+    f.Preference(QStringLiteral("InsTray"), false);
+    f.Preference(QStringLiteral("Panel"), 5);
+    f.Preference(QStringLiteral("MSNTitleMode"), 1);
+    TwinMain* w = f.Create();
+    QVERIFY(w->isVisible()); // no tray icon wanted, so never started hidden
+    w->actBarHint->trigger();
+    w->actFullView->trigger();
+    w->actBarLock->trigger();
+    w->barPlayer->setValue(33);
+    f.Destroy();
+
+    QSettings settings(f.Home.ConfigFile(), TExeRegistry::Format());
+    QCOMPARE(settings.value(QStringLiteral("BarHint")).toInt(), 0);
+    QCOMPARE(settings.value(QStringLiteral("Columns")).toInt(), 0);
+    QCOMPARE(settings.value(QStringLiteral("BarLock")).toInt(), 1);
+    QCOMPARE(settings.value(QStringLiteral("Panel")).toInt(), 5); // passed through unchanged
+    QCOMPARE(settings.value(QStringLiteral("MSNTitleMode")).toInt(), 1);
+    QCOMPARE(settings.value(QStringLiteral("Volume")).toInt(), 33);
+
+    w = f.Create();
+    QVERIFY(!w->actBarHint->isChecked());
+    QVERIFY(!w->barHint->isVisible());
+    QVERIFY(!w->actFullView->isChecked());
+    QVERIFY(w->actBarLock->isChecked());
+    QVERIFY(!w->actInsTray->isChecked());
+    QCOMPARE(w->barPlayer->value(), 33);
+    f.Destroy();
+    // The options dialog owns AutoMini; the window never writes it.
+    QCOMPARE(StoredPreference(f.Home, QStringLiteral("AutoMini")).toInt(), 1);
+}
+
+void TestMainStartup::unreadableStoreKeepsTheDesignStates()
+{
+    TMainWindowFixture f;
+    f.Preference(QStringLiteral("Volume"), 20);
+    QFile::remove(f.Home.ConfigFile());
+    QVERIFY(QDir().mkpath(f.Home.ConfigFile())); // a folder where the file should be
+
+    TwinMain* w = f.Create();
+    QVERIFY(!w->Radio());
+    QVERIFY(w->FileName().isEmpty());
+    QCOMPARE(w->barPlayer->value(), 88);
+    QVERIFY(w->actInsTray->isChecked());
+    QVERIFY(w->actBarHint->isChecked());
+    QVERIFY(!w->actTopMost->isChecked());
+    f.Destroy();
+    QVERIFY(QFileInfo(f.Home.ConfigFile()).isDir());
+}
+
+void TestMainStartup::startsInTheTrayOnlyWhenOneExists_data()
+{
+    QTest::addColumn<bool>("trayAvailable");
+    QTest::addColumn<bool>("insTray");
+    QTest::addColumn<bool>("visible");
+    QTest::newRow("tray, icon wanted") << true << true << false;
+    QTest::newRow("tray, no icon wanted") << true << false << true;
+    QTest::newRow("no tray") << false << true << true;
+}
+
+void TestMainStartup::startsInTheTrayOnlyWhenOneExists()
+{
+    QFETCH(bool, trayAvailable);
+    QFETCH(bool, insTray);
+    QFETCH(bool, visible);
+    OverrideSystemTrayAvailable(trayAvailable);
+    TMainWindowFixture f;
+    f.Preference(QStringLiteral("AutoMini"), true);
+    f.Preference(QStringLiteral("InsTray"), insTray);
+    QCOMPARE(f.Create()->isVisible(), visible);
+    f.Destroy();
+    OverrideSystemTrayAvailable(std::nullopt);
+}
+
+void TestMainStartup::forwardedFilesOpenOnlyTheFirst()
+{
+    TMainWindowFixture f;
+    const QString a = f.WriteStation(QStringLiteral("a.radio"), QStringLiteral("甲台"), {});
+    const QString b = f.WriteStation(QStringLiteral("b.radio"), QStringLiteral("乙台"), {});
+    TwinMain* w = f.Create();
+    w->OpenForwardedFiles({a, b});
+    QCOMPARE(w->FileName(), a);
+
+    // A file that cannot be opened changes nothing and says nothing.
+    w->OpenForwardedFiles({f.Home.Path() + QStringLiteral("/gone.radio")});
+    QCOMPARE(w->FileName(), a);
+    QVERIFY(f.Boxes.Questions().isEmpty());
+    w->OpenForwardedFiles({});
+    QCOMPARE(w->FileName(), a);
+}
+
+void TestMainStartup::shutdownGoesOnAfterAFailedStep()
+{
+    TMainWindowFixture f;
+    TwinMain* w = f.Create();
+    w->barPlayer->setValue(61);
+    // The recent-files list cannot be written where a folder stands.
+    QVERIFY(QDir().mkpath(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent"))));
+    f.Destroy();
+
+    QCOMPARE(f.Boxes.Questions().size(), 1);
+    QCOMPARE(f.Boxes.Questions().first().Icon, TMsgIcon::Error);
+    QVERIFY(f.Boxes.Questions().first().Text.startsWith(QStringLiteral("发生未预料的错误:\r\n")));
+    QCOMPARE(StoredPreference(f.Home, QStringLiteral("Volume")).toInt(), 61);
+    QSettings settings(f.Home.ConfigFile(), TExeRegistry::Format());
+    QVERIFY(settings.childGroups().contains(QStringLiteral("winMain"))); // the placement too
+}
+
+void TestMainStartup::exceptionsReachTheErrorBox()
+{
+    TMainWindowFixture f;
+    TwinMain* w = f.Create();
+    w->Guarded([] { throw EProgramError(QStringLiteral("磁盘已满")); });
+    QCOMPARE(f.Boxes.Texts(), QStringList{QStringLiteral("发生未预料的错误:\r\n磁盘已满")});
+    QCOMPARE(f.Boxes.Questions().first().Icon, TMsgIcon::Error);
 }
 
 QTEST_MAIN(TestMainStartup)
