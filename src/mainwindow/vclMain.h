@@ -263,6 +263,9 @@ private:
     void btnSystemClick();
     void actMuteExecute();
     void actVolumeExecute(QAction* sender);
+    // Set while the panel shows the mixer's values, so that showing them is
+    // not taken for the user's change and written back.
+    bool FShowingSystem = false;
 
     // ---- state
     TMainServices FServices;
