@@ -135,7 +135,7 @@ int main(int argc, char** argv)
         // A session that ends or a kill from the shell closes the program
         // the orderly way, so nothing the user set is lost.
         TStopSignals stopSignals;
-        QObject::connect(&stopSignals, &TStopSignals::Stopped, &app, &QCoreApplication::quit);
+        QObject::connect(&stopSignals, &TStopSignals::Stopped, &app, [] { QCoreApplication::exit(0); });
 
         result = app.exec();
         window.FormDestroy();
