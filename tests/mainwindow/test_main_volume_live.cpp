@@ -1,0 +1,146 @@
+// The volume panel's system group on a real sound server: a private
+// PulseAudio with one stereo null sink, started by the test, read and set
+// through the real driver. The rest of the window runs over fakes.
+
+#include "FakeDialogs.h"
+#include "FakeEngines.h"
+#include "FakeMessageBoxes.h"
+#include "TestHome.h"
+#include "TestPulseServer.h"
+#include "libMixerPulse.h"
+#include "vclMain.h"
+
+#include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// The channel volumes pactl prints for a sink ("front-left: 32767 / 50% ...").
+QList<int> Volumes(const QByteArray& pactlOutput)
+{
+    QList<int> out;
+    static const QRegularExpression number(QStringLiteral(R"(:\s*(\d+)\s*/)"));
+    auto it = number.globalMatch(QString::fromUtf8(pactlOutput));
+    while (it.hasNext())
+        out << it.next().captured(1).toInt();
+    return out;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+} // namespace
+
+class TestMainVolumeLive : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void panelSetsTheSink();
+    void outsideChangesShowWithoutWriteBack_data();
+    void outsideChangesShowWithoutWriteBack();
+
+private:
+    QList<int> SinkVolumes() { return Volumes(FServer.Pactl({QStringLiteral("get-sink-volume"), Sink()})); }
+    bool SinkMuted() { return FServer.Pactl({QStringLiteral("get-sink-mute"), Sink()}).contains("yes"); }
+    QString Sink() const { return FServer.SinkName(); }
+
+    TTestHome FHome;
+    TTestPulseServer FServer{QStringLiteral("kestrel_panel")};
+    FakeMessageBoxes FBoxes;
+    TFakeEngineFactory FEngines;
+    FakeFileDialogs FFileDialogs;
+    FakeEditors FEditors;
+    std::unique_ptr<TPulseMixerDriver> FDriver;
+    std::unique_ptr<TwinMain> FWindow;
+};
+
+void TestMainVolumeLive::initTestCase()
+{
+    try {
+        FServer.Start();
+    } catch (const std::exception& e) {
+        QFAIL(e.what());
+    }
+    FDriver = std::make_unique<TPulseMixerDriver>();
+    QCOMPARE(FDriver->GetNumDevs(), 1);
+    TMainServices services;
+    services.Engines = &FEngines;
+    services.Mixer = FDriver.get();
+    services.FileDialogs = &FFileDialogs;
+    services.Editors = &FEditors;
+    FWindow = std::make_unique<TwinMain>(services);
+    FWindow->FormCreate({});
+    QCOMPARE(FWindow->barSystem->value(), 100); // a new null sink starts at full volume
+}
+
+void TestMainVolumeLive::cleanupTestCase()
+{
+    FWindow.reset();
+    FDriver.reset();
+    FServer.Kill();
+}
+
+void TestMainVolumeLive::panelSetsTheSink()
+{
+    FWindow->barSystem->setValue(50);
+    QVERIFY(WaitUntil([&] { return SinkVolumes() == QList<int>({32767, 32767}); }, 2000));
+    QVERIFY(!SinkMuted());
+    FWindow->chkSystem->click();
+    QVERIFY(WaitUntil([&] { return SinkMuted(); }, 2000));
+    QCOMPARE(SinkVolumes(), QList<int>({32767, 32767}));
+    FWindow->chkSystem->click();
+    QVERIFY(WaitUntil([&] { return !SinkMuted(); }, 2000));
+}
+
+void TestMainVolumeLive::outsideChangesShowWithoutWriteBack_data()
+{
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<bool>("muted");
+    // 1000 is not a whole percent: a write-back would make it 1310.
+    QTest::newRow("volume") << QStringList{QStringLiteral("set-sink-volume"), QStringLiteral("1000")} << 2 << false;
+    QTest::newRow("mute") << QStringList{QStringLiteral("set-sink-mute"), QStringLiteral("1")} << 2 << true;
+    QTest::newRow("unmute") << QStringList{QStringLiteral("set-sink-mute"), QStringLiteral("0")} << 2 << false;
+}
+
+void TestMainVolumeLive::outsideChangesShowWithoutWriteBack()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, shown);
+    QFETCH(bool, muted);
+    QTest::qWait(100); // let earlier writes settle
+    command.insert(1, Sink());
+    QElapsedTimer clock;
+    clock.start();
+    FServer.Pactl(command);
+    QVERIFY(WaitUntil(
+        [&] { return FWindow->barSystem->value() == shown && FWindow->chkSystem->isChecked() == muted; }, 1000));
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(FWindow->edtSystem->text(), QString::number(shown));
+
+    // Give a write-back time to arrive: the sink keeps what the other program set.
+    QTest::qWait(300);
+    QCOMPARE(SinkVolumes(), QList<int>({1000, 1000}));
+    QCOMPARE(SinkMuted(), muted);
+}
+
+QTEST_MAIN(TestMainVolumeLive)
+#include "test_main_volume_live.moc"
