@@ -93,6 +93,8 @@ public:
     void LoadRecentFiles();
     // Throws EProgramError when the list file cannot be written.
     void SaveRecentFiles();
+    // The full paths of the recent-files menu, top to bottom.
+    QStringList RecentFiles() const;
     void UpdateWindowState();
     // The now-playing title of the tray and the session bus; filled by a later
     // change, kept here so UpdateWindowState and ctlPlayerChange can call it.
@@ -231,6 +233,8 @@ private:
     // The remembered dialog folder of key, or StationFolder when it is gone.
     QString DialogFolder(const QString& key) const;
     void RememberDialogFolder(const QString& key, const QString& file);
+    // A recent-files item for path, its caption fitted to width pixels.
+    QAction* NewRecentItem(const QString& path, int width);
 
     // ---- vclMainLinks.cpp
     void CreateLinkActions();

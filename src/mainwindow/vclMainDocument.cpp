@@ -1,10 +1,79 @@
 // Station document commands, the recent-files list and the window state.
 #include "vclMain.h"
 
+#include "libError.h"
+#include "libMsgBox.h"
 #include "libRadio.h"
+#include "libRecent.h"
+#include "libRegistry.h"
+#include "libShell.h"
+#include "libShortPath.h"
+#include "libText.h"
+#include "vclEditors.h"
+#include "vclFileDialogs.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTreeWidget>
+
+namespace {
+
+const QString SAskSave = QStringLiteral("当前电台内容已发生改变或尚未保存到文件。您希望将\r\n它保存到文件吗？");
+const QString SRadioFilter = QStringLiteral("电台文件 (*.radio)");
+const QString SRadioExt = QStringLiteral(".radio");
+const QString KeySavePath = QStringLiteral("SavePath");
+const QString KeyOpenPath = QStringLiteral("OpenPath");
+
+// Widths the recent-file captions are fitted to: entries added during the run
+// get more room than the ones read at start-up.
+constexpr int RecentLoadedWidth = 250;
+constexpr int RecentAddedWidth = 300;
+
+// Replaces the extension of the file name (the part after its last dot) or
+// adds one. A leading dot names a hidden file here, not an extension.
+QString ChangeFileExt(const QString& fileName, const QString& ext)
+{
+    const qsizetype nameStart = fileName.lastIndexOf(u'/') + 1;
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    if (dot > nameStart)
+        return fileName.left(dot) + ext;
+    return fileName + ext;
+}
+
+// A station name as a proposed file name. A "/" in the name would send the
+// dialog into a folder that does not exist.
+QString ProposedName(const TRadio& radio, const QString& ext)
+{
+    QString name = radio.DisplayText();
+    name.replace(u'/', u'_');
+    return ChangeFileExt(name, ext);
+}
+
+// An export item's caption and pattern ("*.wax;*.asx") as a Qt filter: Qt
+// reads space-separated patterns from the last parentheses.
+QString ExportFilter(const QString& caption, const QString& pattern)
+{
+    QString title = caption;
+    const qsizetype paren = title.lastIndexOf(u'(');
+    if (paren > 0)
+        title = title.left(paren).trimmed();
+    return title + QStringLiteral(" (") + pattern.split(u';', Qt::SkipEmptyParts).join(u' ') + u')';
+}
+
+struct TExportKind
+{
+    QString Ext;
+    TSaveFormat Format;
+};
+
+QString RecentPath(const QAction* item) { return item->data().toString(); }
+
+} // namespace
 
 void TwinMain::CreateDocumentActions()
 {
@@ -32,55 +101,290 @@ void TwinMain::CreateDocumentActions()
     };
     btnSaveWAX = exportItem(QStringLiteral("Windows Media Metafile(*.asx,*.wax,*.wvx)"), QStringLiteral("*.wax;*.asx;*.wvx"));
     btnSaveRAM = exportItem(QStringLiteral("RealPlayer RAM File(*.ram)"), QStringLiteral("*.ram"));
-    btnSaveM3U = exportItem(QStringLiteral("MP3 URL File(*.m3u)"), QStringLiteral("*.m3u"));
-    btnSavePLS = exportItem(QStringLiteral("Shoutcast Playlist(*.pls)"), QStringLiteral("*.pls"));
+    btnSaveM3U = exportItem(QStringLiteral("M3U Playlist(*.m3u)"), QStringLiteral("*.m3u"));
+    btnSavePLS = exportItem(QStringLiteral("PLS Playlist(*.pls)"), QStringLiteral("*.pls"));
 }
 
-bool TwinMain::CheckModified() { return true; }
+bool TwinMain::CheckModified()
+{
+    if (!FRadio || !FModified)
+        return true;
+    switch (AskYesNoCancel(SAskSave)) {
+    case mrYes:
+        actSaveExecute();
+        // A cancelled or failed save leaves the changes unsaved: keep them.
+        return !FModified;
+    case mrNo:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
 {
-    Q_UNUSED(silent);
-    if (fileName.isEmpty())
+    if (!CheckModified())
         return;
-    auto radio = std::make_unique<TRadio>();
+    QString name = fileName;
+    if (name.isEmpty() && !silent) {
+        TFileDialogRequest request;
+        request.Title = QStringLiteral("打开");
+        request.Filter = SRadioFilter;
+        request.StartFolder = DialogFolder(KeyOpenPath);
+        name = FServices.FileDialogs->Open(this, request);
+        if (!name.isEmpty())
+            RememberDialogFolder(KeyOpenPath, name);
+    }
+    if (name.isEmpty())
+        return;
+    // A relative name (from a command line) would mean another file once the
+    // working folder differs, as it does for the recent-files list.
+    name = QFileInfo(name).absoluteFilePath();
+
+    TRadio radio;
     try {
-        radio->LoadFromFile(fileName);
-    } catch (const std::exception&) {
+        radio.LoadFromFile(name);
+    } catch (const EProgramError& error) {
+        if (!silent)
+            ShowMessageBox(error.Message(), TMsgIcon::Error);
         return;
     }
-    FRadio = std::move(radio);
-    FFileName = fileName;
+
+    actStopExecute();
+    if (!FRadio)
+        FRadio = std::make_unique<TRadio>();
+    FRadio->Assign(radio);
+    FFileName = name;
+    FModified = false;
+    AddRecentFile(name);
+    FillLinkList();
+    UpdateWindowState();
+    if (FAutoPlay)
+        actPlay->trigger();
+}
+
+void TwinMain::SaveRadioFile(const QString& fileName)
+{
+    if (!FRadio)
+        return;
+    QString name = fileName;
+    if (name.isEmpty()) {
+        TFileDialogRequest request;
+        request.Title = QStringLiteral("另存为");
+        request.Filter = SRadioFilter;
+        request.StartFolder = DialogFolder(KeySavePath);
+        request.ProposedName = ProposedName(*FRadio, SRadioExt);
+        name = FServices.FileDialogs->Save(this, request);
+        if (!name.isEmpty())
+            RememberDialogFolder(KeySavePath, name);
+    }
+    if (name.isEmpty())
+        return;
+
+    name = ChangeFileExt(name, SRadioExt);
+    try {
+        FRadio->SaveToFile(name, sfStation);
+    } catch (const EProgramError& error) {
+        ShowMessageBox(error.Message(), TMsgIcon::Error);
+        return;
+    }
+    FFileName = name;
+    FModified = false;
+    AddRecentFile(name);
+    UpdateWindowState();
+}
+
+void TwinMain::AddRecentFile(const QString& path)
+{
+    const QList<QAction*> items = subRecent->actions();
+    QList<QAction*> kept;
+    for (QAction* item : items) {
+        if (RecentPath(item).compare(path, Qt::CaseInsensitive) == 0) {
+            subRecent->removeAction(item);
+            // The item may be the one whose click is opening this path.
+            item->deleteLater();
+        } else {
+            kept.append(item);
+        }
+    }
+    // Exactly eight: a longer list loaded from the file stays whole.
+    if (kept.size() == 8) {
+        subRecent->removeAction(kept.last());
+        kept.last()->deleteLater();
+        kept.removeLast();
+    }
+    QAction* item = NewRecentItem(path, RecentAddedWidth);
+    subRecent->insertAction(kept.isEmpty() ? nullptr : kept.first(), item);
+}
+
+QAction* TwinMain::NewRecentItem(const QString& path, int width)
+{
+    const QFontMetrics metrics = menuBar()->fontMetrics();
+    QString caption = ShortenPath(path, width, [&](const QString& text) { return metrics.horizontalAdvance(text); });
+    // An "&" in a folder name is part of the path, not a mnemonic.
+    caption.replace(u'&', QStringLiteral("&&"));
+    auto* item = new QAction(caption, subRecent);
+    item->setData(path);
+    item->setStatusTip(path);
+    item->setToolTip(path);
+    connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { subRecentsClick(item); }); });
+    return item;
+}
+
+QStringList TwinMain::RecentFiles() const
+{
+    QStringList paths;
+    for (const QAction* item : subRecent->actions())
+        paths.append(RecentPath(item));
+    return paths;
+}
+
+void TwinMain::LoadRecentFiles()
+{
+    TRecentFiles list;
+    list.Load(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent")));
+    for (const QString& path : list.Paths())
+        subRecent->addAction(NewRecentItem(path, RecentLoadedWidth));
+}
+
+void TwinMain::SaveRecentFiles()
+{
+    WriteListFile(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent")), RecentFiles());
+}
+
+void TwinMain::UpdateWindowState()
+{
+    const bool open = FRadio != nullptr;
+    for (QAction* action : {actEdit, actSave, actPlay, actStop, actClose, actAddLink})
+        action->setEnabled(open);
+    actSaveAs->setEnabled(actSave->isEnabled());
+    actMenu->setEnabled(open && !FRadio->Menu().isEmpty());
+    actHome->setEnabled(open && !FRadio->Href().isEmpty());
+    actDelLink->setEnabled(open && !boxLinks->selectedItems().isEmpty());
+    actEditLink->setEnabled(actDelLink->isEnabled());
+    actCopyLink->setEnabled(actDelLink->isEnabled());
+
+    const QString caption = open ? FRadio->DisplayText() + (FModified ? QStringLiteral("*") : QString())
+                                       + QStringLiteral(" - ") + FProductName
+                                 : FProductName;
+    setWindowTitle(caption);
+    SetApplicationTitle(caption);
+    UpdateNowPlaying();
+}
+
+void TwinMain::actNewExecute()
+{
+    if (!CheckModified())
+        return;
+    TRadio radio;
+    if (FServices.Editors->EditRadio(this, &radio) == mrCancel)
+        return;
+    actStopExecute();
+    if (!FRadio)
+        FRadio = std::make_unique<TRadio>();
+    FRadio->Assign(radio);
+    FFileName.clear();
+    FModified = true;
+    FillLinkList();
+    UpdateWindowState();
+    actAddLink->trigger();
+}
+
+void TwinMain::actOpenExecute() { OpenRadioFile(QString(), false); }
+
+void TwinMain::actSaveExecute() { SaveRadioFile(FFileName); }
+
+void TwinMain::actSaveAsExecute() { SaveRadioFile(QString()); }
+
+void TwinMain::actCloseExecute()
+{
+    if (!CheckModified())
+        return;
+    actStopExecute();
+    FRadio.reset();
+    FFileName.clear();
     FModified = false;
     FillLinkList();
     UpdateWindowState();
 }
-void TwinMain::SaveRadioFile(const QString&) {}
-void TwinMain::AddRecentFile(const QString&) {}
-void TwinMain::LoadRecentFiles() {}
-void TwinMain::SaveRecentFiles() {}
-void TwinMain::UpdateWindowState()
+
+void TwinMain::actEditExecute()
 {
-    const bool open = FRadio != nullptr;
-    for (QAction* action : {actEdit, actSave, actSaveAs, actPlay, actStop, actClose, actAddLink})
-        action->setEnabled(open);
-    setWindowTitle(open ? FRadio->DisplayText() + (FModified ? QStringLiteral("*") : QString())
-                              + QStringLiteral(" - ") + FProductName
-                        : FProductName);
-    UpdateNowPlaying();
+    if (!FRadio)
+        return;
+    if (FServices.Editors->EditRadio(this, FRadio.get()) == mrOk) {
+        FModified = true;
+        UpdateWindowState();
+    }
 }
-void TwinMain::actNewExecute() {}
-void TwinMain::actOpenExecute() {}
-void TwinMain::actSaveExecute() {}
-void TwinMain::actSaveAsExecute() {}
-void TwinMain::actCloseExecute() {}
-void TwinMain::actEditExecute() {}
+
 void TwinMain::actExitExecute()
 {
+    if (!CheckModified())
+        return;
     FClosing = true;
     close();
+    QCoreApplication::processEvents();
+    QCoreApplication::quit();
 }
-void TwinMain::btnSaveWAXClick(QAction*) {}
-void TwinMain::subRadioPopup() {}
-void TwinMain::subRecentsClick(QAction*) {}
-QString TwinMain::DialogFolder(const QString&) const { return {}; }
-void TwinMain::RememberDialogFolder(const QString&, const QString&) {}
+
+void TwinMain::btnSaveWAXClick(QAction* sender)
+{
+    if (!FRadio)
+        return;
+    TExportKind kind;
+    if (sender == btnSaveWAX)
+        kind = {QStringLiteral(".wax"), sfASX};
+    else if (sender == btnSaveRAM)
+        kind = {QStringLiteral(".ram"), sfRAM};
+    else if (sender == btnSaveM3U)
+        kind = {QStringLiteral(".m3u"), sfM3U};
+    else if (sender == btnSavePLS)
+        kind = {QStringLiteral(".pls"), sfPLS};
+    else
+        return;
+
+    TFileDialogRequest request;
+    request.Title = QStringLiteral("导出为");
+    request.Filter = ExportFilter(sender->text(), sender->statusTip());
+    request.StartFolder = StationFolder();
+    request.ProposedName = ProposedName(*FRadio, kind.Ext);
+    const QString name = FServices.FileDialogs->Save(this, request);
+    if (name.isEmpty())
+        return;
+    // Failures go to the caller's exception box.
+    FRadio->SaveToFile(ChangeFileExt(name, kind.Ext), kind.Format);
+}
+
+void TwinMain::subRadioPopup() { subRecent->menuAction()->setEnabled(!subRecent->actions().isEmpty()); }
+
+void TwinMain::subRecentsClick(QAction* item) { OpenRadioFile(RecentPath(item), false); }
+
+QString TwinMain::DialogFolder(const QString& key) const
+{
+    QString folder;
+    TExeRegistry registry;
+    try {
+        if (registry.OpenProgramKey())
+            folder = registry.ReadString(key, QString());
+    } catch (const EProgramError&) {
+        // A value of another type is as good as none.
+        folder.clear();
+    }
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = StationFolder();
+    return folder;
+}
+
+void TwinMain::RememberDialogFolder(const QString& key, const QString& file)
+{
+    TExeRegistry registry;
+    if (!registry.OpenProgramKey())
+        return;
+    try {
+        registry.WriteString(key, QFileInfo(file).absolutePath() + u'/');
+    } catch (const EProgramError&) {
+        // Remembering the folder is a convenience; the user's command goes on.
+    }
+    registry.CloseKey();
+}
