@@ -302,7 +302,12 @@ void TestMainDocument::recentItemsOpenTheirPath()
     const QString a = f.WriteStation(QStringLiteral("R&B/a.radio"), QStringLiteral("甲台"), {});
     const QString b = f.WriteStation(QStringLiteral("b.radio"), QStringLiteral("乙台"), {});
     TwinMain* w = f.Create({a});
-    w->OpenRadioFile(b, false);
+    // A name relative to the working folder is kept as the file it meant.
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(f.Home.Path());
+    w->OpenRadioFile(QStringLiteral("b.radio"), false);
+    QDir::setCurrent(cwd);
+    QCOMPARE(w->FileName(), b);
     QAction* itemA = w->subRecent->actions().at(1);
     QVERIFY(itemA->text().contains(QStringLiteral("R&&B"))); // shown as "R&B", not a mnemonic
     itemA->trigger();
@@ -340,6 +345,7 @@ void TestMainDocument::recentListFileLoadedWholeAndWrittenAtExit()
 
 void TestMainDocument::exportWritesTheChosenKind_data()
 {
+    QTest::addColumn<QString>("station");
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("proposed");
@@ -347,14 +353,15 @@ void TestMainDocument::exportWritesTheChosenKind_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<int>("format");
     QTest::newRow("asx chosen, wax written")
-        << u"WAX"_s << u"x.asx"_s << u"CRI.wax"_s << u"x.wax"_s << u"Windows Media Metafile (*.wax *.asx *.wvx)"_s << int(sfASX);
-    QTest::newRow("ram added") << u"RAM"_s << u"y"_s << u"CRI.ram"_s << u"y.ram"_s << u"RealPlayer RAM File (*.ram)"_s << int(sfRAM);
-    QTest::newRow("m3u replaces") << u"M3U"_s << u"z.txt"_s << u"CRI.m3u"_s << u"z.m3u"_s << u"M3U Playlist (*.m3u)"_s << int(sfM3U);
-    QTest::newRow("pls kept") << u"PLS"_s << u"w.pls"_s << u"CRI.pls"_s << u"w.pls"_s << u"PLS Playlist (*.pls)"_s << int(sfPLS);
+        << u"CRI.FM"_s << u"WAX"_s << u"x.asx"_s << u"CRI.wax"_s << u"x.wax"_s << u"Windows Media Metafile (*.wax *.asx *.wvx)"_s << int(sfASX);
+    QTest::newRow("ram added") << u"CRI.FM"_s << u"RAM"_s << u"y"_s << u"CRI.ram"_s << u"y.ram"_s << u"RealPlayer RAM File (*.ram)"_s << int(sfRAM);
+    QTest::newRow("m3u replaces") << u"CRI.FM"_s << u"M3U"_s << u"z.txt"_s << u"CRI.m3u"_s << u"z.m3u"_s << u"M3U Playlist (*.m3u)"_s << int(sfM3U);
+    QTest::newRow("pls kept, slash kept out of the name") << u"AC/DC"_s << u"PLS"_s << u"w.pls"_s << u"AC_DC.pls"_s << u"w.pls"_s << u"PLS Playlist (*.pls)"_s << int(sfPLS);
 }
 
 void TestMainDocument::exportWritesTheChosenKind()
 {
+    QFETCH(QString, station);
     QFETCH(QString, item);
     QFETCH(QString, chosen);
     QFETCH(QString, proposed);
@@ -365,7 +372,7 @@ void TestMainDocument::exportWritesTheChosenKind()
     const QString a = f.WriteStation(QStringLiteral("a.radio"), QStringLiteral("CRI.FM"),
                                      {{QStringLiteral("一"), QStringLiteral("mms://a/")}});
     TwinMain* w = f.Create({a});
-    Modify(f, QStringLiteral("CRI.FM"));
+    Modify(f, station);
     const QStringList recent = w->RecentFiles();
     QAction* sender = item == u"WAX"_s ? w->btnSaveWAX
                       : item == u"RAM"_s ? w->btnSaveRAM
