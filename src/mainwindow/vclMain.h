@@ -257,6 +257,16 @@ private:
     void ctlPlayerChange();
     // Writes the station to FFileName when it is clean and has an existing file.
     void WriteBackCleanDocument();
+    // Sets the bold style on the current link's row and plain on the others.
+    void boxLinksCustomDrawItem();
+    QTreeWidgetItem* SelectedRow() const;
+    // The station's current link, or nullptr without a document or links.
+    TRadioLink* CurrentLink() const;
+    // Makes the row visible, selected and the list's focused row.
+    void SelectRow(QTreeWidgetItem* item);
+    void ShowLinkPanel();
+    // 0 closes the gauge panel.
+    void SetGaugeWidth(int width);
 
     // ---- vclMainVolume.cpp
     void CreateVolumeActions();
