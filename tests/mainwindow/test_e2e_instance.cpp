@@ -1,0 +1,80 @@
+// The program itself, started three times as a user would: the later starts
+// hand their command line to the first and end.
+
+#include "TestHome.h"
+#include "TestSupport.h"
+#include "libInstance.h"
+#include "libRegistry.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSettings>
+#include <QTest>
+
+#include <csignal>
+
+class TestE2eInstance : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void laterStartsHandOverToTheFirst()
+    {
+        TTestHome home;
+        const QString runtime = home.Path() + QStringLiteral("/run");
+        QVERIFY(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrel.instance.info=true"));
+        const QString program = BinaryPath(QStringLiteral("src/mainwindow/kestrel-radio"));
+
+        QProcess first;
+        first.setProcessEnvironment(environment);
+        first.start(program, {});
+        QVERIFY(first.waitForStarted());
+        TSingleInstance probe;
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(probe.ServerName()), 20000);
+        QVERIFY(!probe.Acquire());
+        QByteArray firstErr;
+        const auto activations = [&] {
+            firstErr += first.readAllStandardError();
+            return firstErr.count("activated");
+        };
+
+        const QString station = home.Path() + QStringLiteral("/转交电台.radio");
+        QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")), station));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(RunProgram(program, {station}, environment, 20000).Exit, 0);
+        QVERIFY2(clock.elapsed() < 5000, "the second start must end soon after the hand-over");
+        QTRY_COMPARE(activations(), 1);
+
+        QCOMPARE(RunProgram(program, {}, environment, 20000).Exit, 0);
+        QTRY_COMPARE(activations(), 2);
+
+        QLocalSocket garbage;
+        garbage.connectToServer(probe.ServerName());
+        QVERIFY(garbage.waitForConnected(2000));
+        // The right tag followed by text: its "size" is far beyond any record.
+        garbage.write("\x22\xae\x2d\x01garbage that is no record");
+        QTRY_COMPARE(garbage.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(activations(), 2);
+        QCOMPARE(first.state(), QProcess::Running);
+
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(20000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+        QSettings settings(home.ConfigFile(), TExeRegistry::Format());
+        QCOMPARE(settings.value(QStringLiteral("Radio")).toString(), station);
+        // The first instance released its lock and socket.
+        QVERIFY(probe.Acquire());
+        QVERIFY(!QFileInfo::exists(probe.ServerName()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eInstance)
+#include "test_e2e_instance.moc"
