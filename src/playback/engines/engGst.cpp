@@ -12,8 +12,7 @@
 #include <memory>
 
 namespace {
-// playbin's GstPlayFlags: audio only, volume applied inside the pipeline so
-// that mute and volume act the same whatever sink is used.
+// playbin's GstPlayFlags.
 constexpr guint kPlayFlagAudio = 1u << 1;
 constexpr guint kPlayFlagSoftVolume = 1u << 4;
 constexpr guint kPlayFlagBuffering = 1u << 8;
@@ -75,6 +74,12 @@ TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
     if (sink)
         g_object_set(FPipeline, "audio-sink", sink, nullptr);
     g_object_set(FPipeline, "flags", kPlayFlagAudio | kPlayFlagSoftVolume | kPlayFlagBuffering, nullptr);
+    // The program's volume and mute are applied by a volume element of our
+    // own. playbin hands its "volume" to pulsesink whatever the flags say, and
+    // a stream volume drags the whole output along on a server with flat
+    // volumes; playbin's own volume is never touched.
+    if (GstElement* volume = gst_element_factory_make("volume", "kestrel-volume"))
+        g_object_set(FPipeline, "audio-filter", volume, nullptr);
     g_signal_connect(FPipeline, "source-setup", G_CALLBACK(&TGstEngine::SourceSetup), this);
     g_signal_connect(FPipeline, "element-setup", G_CALLBACK(&TGstEngine::ElementSetup), this);
 
@@ -146,7 +151,12 @@ void TGstEngine::ApplyVolume()
     const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_CUBIC,
                                                            GST_STREAM_VOLUME_FORMAT_LINEAR,
                                                            qBound(0, FVolume, 100) / 100.0);
-    g_object_set(FPipeline, "volume", linear, "mute", gboolean(FMute), nullptr);
+    GstElement* volume = nullptr;
+    g_object_get(FPipeline, "audio-filter", &volume, nullptr);
+    if (!volume)
+        return;
+    g_object_set(volume, "volume", linear, "mute", gboolean(FMute), nullptr);
+    gst_object_unref(volume);
 }
 
 void TGstEngine::SetMute(bool mute)
