@@ -1,0 +1,76 @@
+#include "vclDialogFrame.h"
+
+#include "libError.h"
+#include "libMsgBox.h"
+#include "libRegistry.h"
+#include "vclGrip.h"
+#include "vclShell.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+
+TSizeGrip* SetupResizableDialog(QDialog* dialog, QSize designSize)
+{
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+        | Qt::WindowCloseButtonHint);
+    dialog->resize(designSize.expandedTo(dialog->minimumSizeHint()));
+    try {
+        TExeRegistry registry;
+        RestorePlacement(registry, dialog);
+    } catch (const EProgramError&) {
+        // A damaged placement must not keep the user out of the editor; the
+        // design size serves and the next close writes a sound placement.
+    }
+    const int minimum = qMax(dialog->height(), dialog->minimumSizeHint().height());
+    dialog->setMinimumHeight(minimum);
+    if (dialog->height() < minimum)
+        dialog->resize(dialog->width(), minimum);
+    return new TSizeGrip(dialog);
+}
+
+void SaveDialogPlacement(QDialog* dialog)
+{
+    TExeRegistry registry;
+    SavePlacement(registry, dialog);
+}
+
+QPushButton* NewDialogButton(const QString& caption, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setMinimumSize(75, 23);
+    return button;
+}
+
+QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, int minimumWidth)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(buddy);
+    label->setMinimumWidth(minimumWidth);
+    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)|&|:$"));
+    buddy->setAccessibleName(QString(caption).remove(accessKey));
+    return label;
+}
+
+void TClosingSteps::Step(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const EProgramError& error) {
+        if (!FError)
+            FError = error.Message();
+    } catch (const std::exception& error) {
+        if (!FError)
+            FError = QString::fromUtf8(error.what());
+    }
+}
+
+void TClosingSteps::Report() const
+{
+    // The same box as an error that reaches the main window's loop.
+    if (FError)
+        ShowMessageBox(QStringLiteral("发生未预料的错误") + QStringLiteral(":\r\n") + *FError, TMsgIcon::Error);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The station editor: name, addresses, type, language and region of the open
+// station. It edits the caller's station in place and answers mrOk when it
+// wrote, mrNo when OK was pressed without a change and mrCancel when it was
+// closed. Type, language and region offer the user's own history of values,
+// which every close saves, whatever the result.
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class TRadio;
+class TSizeGrip;
+
+class TwinRadio final : public QDialog
+{
+    Q_OBJECT
+public:
+    // Newest first; a longer file is shown whole and cut to this on saving.
+    static constexpr int HistoryCount = 30;
+
+    TwinRadio(QWidget* owner, TRadio* radio);
+    // Saves the placement and the three histories.
+    ~TwinRadio() override;
+
+    void btnOKClick();
+    void accept() override;
+    void reject() override;
+
+    bool Changed() const { return FChanged; }
+    // The history file of one of the three combo boxes.
+    static QString HistoryFile(const QComboBox* combo);
+
+    QLineEdit* edtText;
+    QComboBox* cboKind;
+    QLineEdit* edtMenu;
+    QComboBox* cboLand;
+    QLineEdit* edtHome;
+    QComboBox* cboLang;
+    QPushButton* btnOK;
+    QPushButton* btnNO;
+    TSizeGrip* ctlSizeGrip;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FillHistory(QComboBox* combo, const QString& value);
+    void SaveHistory(QComboBox* combo);
+
+    TRadio* FRadio;
+    bool FChanged = false;
+};

@@ -1,0 +1,134 @@
+// What both editors share: the grip in the window's bottom-right corner, a
+// frame without minimise and maximise, and a name for every control that a
+// screen reader can speak.
+
+#include "FakeMessageBoxes.h"
+#include "TestHome.h"
+#include "libRadio.h"
+#include "vclGrip.h"
+#include "vclLink.h"
+#include "vclRadio.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+using TMakeEditor = std::function<std::unique_ptr<QDialog>()>;
+Q_DECLARE_METATYPE(TMakeEditor)
+
+class TestEditorFrame : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        FHome = std::make_unique<TTestHome>();
+        FBoxes = std::make_unique<FakeMessageBoxes>();
+    }
+    void cleanup()
+    {
+        FRadio.Links().Clear();
+        FBoxes.reset();
+        FHome.reset();
+    }
+
+    void frame_data();
+    void frame();
+    void gripFollowsCorner_data() { frame_data(); }
+    void gripFollowsCorner();
+    void disabledGrip();
+    void accessibleNames_data() { frame_data(); }
+    void accessibleNames();
+
+private:
+    std::unique_ptr<TTestHome> FHome;
+    std::unique_ptr<FakeMessageBoxes> FBoxes;
+    TRadio FRadio;
+};
+
+void TestEditorFrame::frame_data()
+{
+    QTest::addColumn<TMakeEditor>("make");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("link") << TMakeEditor([this] { return std::make_unique<TwinLink>(nullptr, FRadio.Links().Add()); })
+                          << u"winLink"_s;
+    QTest::newRow("station") << TMakeEditor([this] { return std::make_unique<TwinRadio>(nullptr, &FRadio); })
+                             << u"winRadio"_s;
+}
+
+void TestEditorFrame::frame()
+{
+    QFETCH(TMakeEditor, make);
+    const std::unique_ptr<QDialog> form = make();
+    QTEST(form->objectName(), "name");
+    const Qt::WindowFlags flags = form->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint)));
+    // Only the width is free below the size it opened with.
+    QCOMPARE(form->minimumHeight(), form->height());
+    QVERIFY(form->width() >= 440);
+}
+
+void TestEditorFrame::gripFollowsCorner()
+{
+    QFETCH(TMakeEditor, make);
+    const std::unique_ptr<QDialog> form = make();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    auto* grip = form->findChild<TSizeGrip*>(u"ctlSizeGrip"_s);
+    QVERIFY(grip);
+    QCOMPARE(grip->TargetControl(), form.get());
+
+    for (const QSize& size : {form->size(), form->size() + QSize(130, 60)}) {
+        form->resize(size);
+        QTRY_COMPARE(form->size(), size);
+        const QRect rect = grip->GripRect();
+        QVERIFY(grip->isVisible());
+        QCOMPARE(rect.bottomRight(), form->rect().bottomRight());
+        QVERIFY(rect.width() >= 12 && rect.height() >= 12);
+        // Nothing covers the grip.
+        QCOMPARE(form->childAt(rect.center()), grip);
+    }
+}
+
+void TestEditorFrame::disabledGrip()
+{
+    TwinLink form(nullptr, FRadio.Links().Add());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.ctlSizeGrip->SetEnabled(false);
+    QVERIFY(!form.ctlSizeGrip->isVisible());
+    QVERIFY(form.ctlSizeGrip->GripRect().isEmpty());
+    form.ctlSizeGrip->SetEnabled(true);
+    QVERIFY(form.ctlSizeGrip->isVisible());
+    QCOMPARE(form.ctlSizeGrip->GripRect().bottomRight(), form.rect().bottomRight());
+}
+
+void TestEditorFrame::accessibleNames()
+{
+    QFETCH(TMakeEditor, make);
+    const std::unique_ptr<QDialog> form = make();
+    int controls = 0;
+    for (QWidget* widget : form->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget)
+            || qobject_cast<QAbstractButton*>(widget) || qobject_cast<QSizeGrip*>(widget);
+        // An editable combo box's own edit is spoken as the combo box.
+        if (!control || qobject_cast<QComboBox*>(widget->parentWidget()))
+            continue;
+        ++controls;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible);
+        QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(widget->objectName()));
+    }
+    QVERIFY(controls >= 8);
+}
+
+QTEST_MAIN(TestEditorFrame)
+#include "tst_editor_frame.moc"
