@@ -13,7 +13,12 @@ QString TQtFileDialogs::Save(QWidget *parent, const TFileDialogRequest &request)
   const QString start = request.ProposedName.isEmpty()
                             ? request.StartFolder
                             : QDir(request.StartFolder).filePath(request.ProposedName);
-  const QFileDialog::Options options =
-      request.AskOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
-  return QFileDialog::getSaveFileName(parent, request.Title, start, request.Filter, nullptr, options);
+  QFileDialog dialog(parent, request.Title, start, request.Filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(request.DefaultSuffix);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.AskOverwrite);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return {};
+  return dialog.selectedFiles().constFirst();
 }

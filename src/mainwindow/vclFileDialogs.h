@@ -12,6 +12,9 @@ struct TFileDialogRequest
   QString Filter;       // Qt filter text, e.g. "电台文件 (*.radio)"
   QString StartFolder;
   QString ProposedName; // save only
+  // Save only: added to a typed name without extension before the dialog
+  // checks for an existing file, so the overwrite question sees the real name.
+  QString DefaultSuffix;
   bool AskOverwrite = true;
 };
 

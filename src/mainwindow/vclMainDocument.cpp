@@ -174,6 +174,7 @@ void TwinMain::SaveRadioFile(const QString& fileName)
         request.Filter = SRadioFilter;
         request.StartFolder = DialogFolder(KeySavePath);
         request.ProposedName = ProposedName(*FRadio, SRadioExt);
+        request.DefaultSuffix = SRadioExt.mid(1);
         name = FServices.FileDialogs->Save(this, request);
         if (!name.isEmpty())
             RememberDialogFolder(KeySavePath, name);
@@ -349,6 +350,7 @@ void TwinMain::btnSaveWAXClick(QAction* sender)
     request.Filter = ExportFilter(sender->text(), sender->statusTip());
     request.StartFolder = StationFolder();
     request.ProposedName = ProposedName(*FRadio, kind.Ext);
+    request.DefaultSuffix = kind.Ext.mid(1);
     const QString name = FServices.FileDialogs->Save(this, request);
     if (name.isEmpty())
         return;

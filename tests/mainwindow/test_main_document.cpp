@@ -161,6 +161,9 @@ void TestMainDocument::saveAsForcesTheExtensionAndRemembersTheFolder()
     QCOMPARE(first.ProposedName, QStringLiteral("CRI.radio"));
     QCOMPARE(first.Filter, QStringLiteral("电台文件 (*.radio)"));
     QCOMPARE(first.StartFolder, StationFolder());
+    // The dialog adds the extension itself, so its overwrite question sees abc.radio.
+    QCOMPARE(first.DefaultSuffix, QStringLiteral("radio"));
+    QVERIFY(first.AskOverwrite);
 
     const QString written = folder + QStringLiteral("/abc.radio");
     QVERIFY(QFileInfo(written).isFile());
