@@ -2,7 +2,6 @@
 #include "vclMain.h"
 
 #include "ctlRadioPlayer.h"
-#include "libError.h"
 #include "libKind.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
@@ -31,6 +30,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <functional>
 
