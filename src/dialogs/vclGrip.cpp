@@ -31,9 +31,12 @@ void TSizeGrip::SetEnabled(bool value)
     if (FEnabled == value)
         return;
     FEnabled = value;
-    // QSizeGrip keeps itself hidden while its window is maximised; showing it
-    // through setVisible leaves that rule in force.
     setVisible(value);
+    // A maximised window cannot be resized: QSizeGrip hides itself then and
+    // shows itself again when the window is restored, as long as it was not
+    // hidden through setVisible.
+    if (value && FTarget && (FTarget->window()->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        QWidget::setVisible(false);
     MoveToCorner();
 }
 

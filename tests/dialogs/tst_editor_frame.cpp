@@ -5,6 +5,7 @@
 #include "FakeMessageBoxes.h"
 #include "TestHome.h"
 #include "libRadio.h"
+#include "libRegistry.h"
 #include "vclGrip.h"
 #include "vclLink.h"
 #include "vclRadio.h"
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void gripFollowsCorner_data() { frame_data(); }
     void gripFollowsCorner();
     void disabledGrip();
+    void damagedPlacement_data() { frame_data(); }
+    void damagedPlacement();
     void accessibleNames_data() { frame_data(); }
     void accessibleNames();
 
@@ -109,6 +112,20 @@ void TestEditorFrame::disabledGrip()
     form.ctlSizeGrip->SetEnabled(true);
     QVERIFY(form.ctlSizeGrip->isVisible());
     QCOMPARE(form.ctlSizeGrip->GripRect().bottomRight(), form.rect().bottomRight());
+}
+
+void TestEditorFrame::damagedPlacement()
+{
+    QFETCH(TMakeEditor, make);
+    QFETCH(QString, name);
+    {
+        TExeRegistry registry;
+        QVERIFY(registry.OpenProgramKey(name));
+        registry.WriteString(u"W"_s, u"宽"_s);
+    }
+    // A broken placement must not keep the user out of the editor.
+    const std::unique_ptr<QDialog> form = make();
+    QVERIFY(form->width() >= 440);
 }
 
 void TestEditorFrame::accessibleNames()
