@@ -9,7 +9,9 @@
 #include "libRadio.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -225,7 +227,11 @@ void TestMainLinks::statusPanelsFollowThePlayer()
     QCOMPARE(w->HintPanelText(0), QString());
     QCOMPARE(w->HintPanelText(2), u"已经停止"_s);
     QCOMPARE(w->HintPanelText(3), QString());
+    QContextMenuEvent menuRequest(QContextMenuEvent::Mouse, QPoint(5, 5), w->pnlHint[3]->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(w->pnlHint[3], &menuRequest);
+    QVERIFY(w->popHint->isVisible());
     QCOMPARE(Entries(w->popHint), (QStringList{u"状态栏信息(&I)..."_s, u"-"_s, w->actBarHint->text()}));
+    w->popHint->hide();
 }
 
 void TestMainLinks::doubleClickMakesTheRowCurrent_data()
