@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
@@ -215,9 +216,11 @@ void TwinMain::CreateMenus()
     barTool = addToolBar(QStringLiteral("标准按钮"));
     barTool->setObjectName(QStringLiteral("barTool"));
     barTool->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    static const QRegularExpression accelerator(QStringLiteral("\\(&.\\)|\\.\\.\\.$"));
     for (QAction* action : {actOpen, actSave, actPlay, actStop, actAddLink, actEditLink, actDelLink}) {
-        if (action)
-            barTool->addAction(action);
+        // A button shows the bare word: "打开", not "打开(O)...".
+        action->setIconText(QString(action->text()).remove(accelerator));
+        barTool->addAction(action);
     }
 }
 
