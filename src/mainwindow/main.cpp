@@ -97,8 +97,8 @@ int main(int argc, char** argv)
 
     TSingleInstance instance;
     if (!instance.Acquire()) {
-        instance.Forward(arguments);
-        return 0;
+        // A hand-over nobody took is not a success the shell should see.
+        return instance.Forward(arguments) ? 0 : 1;
     }
 
     TQtMessageBoxes boxes;
