@@ -72,6 +72,7 @@ void TwinMain::CreateVolumePanel()
 {
     boxMixer = new QScrollArea(boxClient);
     boxMixer->setObjectName(QStringLiteral("boxMixer"));
+    boxMixer->setAccessibleName(QStringLiteral("音量面板"));
     boxMixer->setFrameShape(QFrame::NoFrame);
     boxMixer->setBackgroundRole(QPalette::Base);
     boxMixer->setWidgetResizable(true);

@@ -1,0 +1,68 @@
+// Every control a user can reach carries a name a screen reader can speak:
+// its own text, a label that is its buddy, or an explicit accessible name.
+
+#include "MainWindowFixture.h"
+
+#include "libRadio.h"
+#include "vclLink.h"
+#include "vclRadio.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+// The controls of form that take the keyboard focus and have no name.
+QStringList Unnamed(QWidget* form)
+{
+    QStringList unnamed;
+    for (QWidget* control : form->findChildren<QWidget*>()) {
+        if (control->focusPolicy() == Qt::NoFocus || !control->isVisibleTo(form))
+            continue;
+        // A combo box's own editor and a scroll area's viewport speak for the
+        // control that holds them.
+        if (qobject_cast<QComboBox*>(control->parentWidget()) || control->objectName() == u"qt_scrollarea_viewport")
+            continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+        if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << QStringLiteral("%1 (%2)").arg(control->objectName(), QString::fromLatin1(control->metaObject()->className()));
+    }
+    return unnamed;
+}
+
+} // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void everyControlHasAName();
+};
+
+void TestAccessibility::everyControlHasAName()
+{
+    TMainWindowFixture f;
+    TwinMain* w = f.Create();
+    w->ShowPanel(0);
+    QCOMPARE(Unnamed(w).join(u','), QString());
+    w->ShowPanel(1);
+    QCOMPARE(Unnamed(w).join(u','), QString());
+
+    TRadioLink* link = w->Radio()->Links().Items(0);
+    TwinLink linkEditor(w, link);
+    linkEditor.show();
+    QCOMPARE(Unnamed(&linkEditor).join(u','), QString());
+    linkEditor.reject();
+
+    TRadio radio;
+    TwinRadio radioEditor(w, &radio);
+    radioEditor.show();
+    QCOMPARE(Unnamed(&radioEditor).join(u','), QString());
+    radioEditor.reject();
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "test_accessibility.moc"
