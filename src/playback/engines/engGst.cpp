@@ -17,6 +17,13 @@ constexpr guint kPlayFlagAudio = 1u << 1;
 constexpr guint kPlayFlagSoftVolume = 1u << 4;
 constexpr guint kPlayFlagBuffering = 1u << 8;
 
+// The decoder's queue keeps up to 2 s; below 1 % of that (20 ms) the stream
+// is starved, 10 % (200 ms) is its high mark. Its buffering messages count in
+// hundredths of the high mark, so the starved level reads as 10 there.
+constexpr gint kQueueLowPercent = 1;
+constexpr gint kQueueHighPercent = 10;
+constexpr gint kStarvedMessagePercent = 100 * kQueueLowPercent / kQueueHighPercent;
+
 bool InitGst()
 {
     static const bool ok = [] {
@@ -111,10 +118,21 @@ int TGstEngine::SyncHandler(GstBus*, GstMessage* message, void* self)
     return GST_BUS_DROP;
 }
 
-void TGstEngine::SourceSetup(GstElement*, GstElement* source, void*)
+void TGstEngine::SourceSetup(GstElement* playbin, GstElement* source, void*)
 {
     GstElementFactory* factory = gst_element_get_factory(source);
     const gchar* name = factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : "";
+    // A stream over TCP that stalls delivers what it held back late, all at
+    // once. A sink keeping time throws that audio away as too late and stays
+    // as close to the edge as before; playing it as it comes turns the stall
+    // into lasting reserve instead. A live source keeps the clock, which
+    // follows the sender's pace.
+    GstElement* sink = nullptr;
+    g_object_get(playbin, "audio-sink", &sink, nullptr);
+    if (sink) {
+        g_object_set(sink, "sync", gboolean(g_str_equal(name, "rtspsrc")), nullptr);
+        gst_object_unref(sink);
+    }
     if (g_str_equal(name, "rtspsrc")) {
         // The default 2 s jitter buffer delays the start of a radio stream by as
         // much; a tenth of that still absorbs the jitter of real networks.
@@ -137,10 +155,10 @@ void TGstEngine::ElementSetup(GstElement*, GstElement* element, void*)
         g_object_set(element, "use-buffering", FALSE, nullptr);
     } else if (g_str_equal(name, "decodebin")) {
         // The reserve is measured in time on the parsed audio instead: up to
-        // 2 s are kept (an Icecast burst fills them at once); playback pauses
-        // only when less than 20 ms are left, and goes on at 200 ms.
+        // 2 s are kept (an Icecast burst fills them at once); the stream counts
+        // as buffering when less than 20 ms are left, until 200 ms are back.
         g_object_set(element, "use-buffering", TRUE, "max-size-time", guint64(2 * GST_SECOND),
-                     "low-percent", gint(1), "high-percent", gint(10), nullptr);
+                     "low-percent", kQueueLowPercent, "high-percent", kQueueHighPercent, nullptr);
     }
 }
 
@@ -258,17 +276,18 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         gst_message_parse_buffering(message, &percent);
         // Playback starts with the preroll; the queue reports < 100 % until it
         // first reaches its high mark while playing, and only a drop after
-        // that is a real underrun worth pausing for.
-        if (percent >= 100) {
+        // that is a real underrun. The pipeline plays on through it: the queue
+        // runs dry while the sound server still holds audio, so pausing there
+        // would itself cut the sound, and the sink plays what arrives late as
+        // it comes (see SourceSetup). Since the sink drains the queue as it
+        // fills, the queue hardly ever gets back to its high mark: the stream
+        // counts as buffering only while the queue is starved.
+        if (percent >= 100)
             FBufferArmed = FBufferArmed || FState == rpPlaying;
-            if (FBuffering) {
-                FBuffering = false;
-                gst_element_set_state(FPipeline, GST_STATE_PLAYING);
-            }
-        } else if (FBufferArmed && !FBuffering) {
-            FBuffering = true;
-            FState = rpBuffering;
-            gst_element_set_state(FPipeline, GST_STATE_PAUSED);
+        const bool starved = FBufferArmed && percent < kStarvedMessagePercent;
+        if (starved != FBuffering) {
+            FBuffering = starved;
+            FState = starved ? rpBuffering : rpPlaying;
         }
         // While playing on, the queue's own fill level is no buffering the
         // listener waits for: report 100 then.
@@ -297,11 +316,10 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         break;
     }
     case GST_MESSAGE_CLOCK_LOST:
-        // The sink's clock went away (e.g. the sound server restarted): pick a new one.
-        if (!FBuffering) {
-            gst_element_set_state(FPipeline, GST_STATE_PAUSED);
-            gst_element_set_state(FPipeline, GST_STATE_PLAYING);
-        }
+        // The sink's clock went away (e.g. the sound server restarted): pick a
+        // new one. The pipeline plays on through buffering, so this applies then too.
+        gst_element_set_state(FPipeline, GST_STATE_PAUSED);
+        gst_element_set_state(FPipeline, GST_STATE_PLAYING);
         break;
     case GST_MESSAGE_LATENCY:
         gst_bin_recalculate_latency(GST_BIN(FPipeline));
