@@ -302,10 +302,14 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         GstTagList* tags = nullptr;
         gst_message_parse_tag(message, &tags);
         guint rate = 0;
+        // The parser's bit rate is an average over the frames so far, a few
+        // bits around the nominal value (127999 for 128k); like the libmpv
+        // engine, report whole kbit/s so the player does not cut it to 127.
+        const auto wholeKbps = [](guint bps) { return int((quint64(bps) + 500) / 1000 * 1000); };
         if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
-            FBitRate = int(rate);
+            FBitRate = wholeKbps(rate);
         if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
-            FNominalBitRate = int(rate);
+            FNominalBitRate = wholeKbps(rate);
         gchar* title = nullptr;
         if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)
             || (gst_tag_exists("StreamTitle") && gst_tag_list_get_string(tags, "StreamTitle", &title))) {
