@@ -7,9 +7,14 @@
 #include "vclShell.h"
 
 #include <QDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QVBoxLayout>
 
 TSizeGrip* SetupResizableDialog(QDialog* dialog, QSize designSize)
 {
@@ -43,6 +48,34 @@ QPushButton* NewDialogButton(const QString& caption, QWidget* parent)
     button->setDefault(false);
     button->setMinimumSize(75, 23);
     return button;
+}
+
+void LayOutEditorForm(QDialog* dialog, QGridLayout* fields, QPushButton* ok, QPushButton* cancel)
+{
+    auto* line = new QFrame(dialog);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addSpacing(8);
+    buttons->addWidget(cancel);
+
+    auto* form = new QVBoxLayout(dialog);
+    form->setContentsMargins(15, 15, 15, 15);
+    form->setSpacing(8);
+    form->addLayout(fields);
+    form->addStretch();
+    form->addWidget(line);
+    form->addLayout(buttons);
+}
+
+bool SwallowEscape(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier)
+        return false;
+    event->accept();
+    return true;
 }
 
 QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, int minimumWidth)

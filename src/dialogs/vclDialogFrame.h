@@ -10,6 +10,8 @@
 #include <optional>
 
 class QDialog;
+class QGridLayout;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -32,6 +34,14 @@ QPushButton* NewDialogButton(const QString& caption, QWidget* parent);
 // A caption label bound to its control; the control takes the caption,
 // without its access key and colon, as its accessible name.
 QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, int minimumWidth);
+
+// The editors' form: the fields on top, a sunken rule and OK/Cancel at the
+// bottom right; extra height goes between the fields and the rule.
+void LayOutEditorForm(QDialog* dialog, QGridLayout* fields, QPushButton* ok, QPushButton* cancel);
+
+// Neither OK nor Cancel is the cancel button: a plain Escape must not close
+// an editor and throw away what was typed. True when it took the event.
+bool SwallowEscape(QKeyEvent* event);
 
 // Runs every step of a close even after one fails; Report shows the first
 // failure once in the error box.

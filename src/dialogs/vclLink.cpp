@@ -8,8 +8,8 @@
 #include "vclGrip.h"
 
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,23 +66,7 @@ TwinLink::TwinLink(QWidget* owner, TRadioLink* link) : QDialog(owner), FLink(lin
     grid->addLayout(rates, 2, 1, 1, 3);
     grid->setColumnStretch(1, 1);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addSpacing(8);
-    buttons->addWidget(btnNO);
-
-    auto* form = new QVBoxLayout(this);
-    form->setContentsMargins(15, 15, 15, 15);
-    form->setSpacing(8);
-    form->addLayout(grid);
-    // Extra height goes between the fields and the buttons.
-    form->addStretch();
-    form->addWidget(line);
-    form->addLayout(buttons);
+    LayOutEditorForm(this, grid, btnOK, btnNO);
 
     connect(btnOK, &QPushButton::clicked, this, &TwinLink::btnOKClick);
     connect(btnNO, &QPushButton::clicked, this, &TwinLink::reject);
@@ -169,13 +153,8 @@ void TwinLink::reject()
 
 void TwinLink::keyPressEvent(QKeyEvent* event)
 {
-    // Neither button is the cancel button: Escape does not close the editor
-    // and throw away what was typed.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!SwallowEscape(event))
+        QDialog::keyPressEvent(event);
 }
 
 void TwinLink::Refuse(const QString& text)

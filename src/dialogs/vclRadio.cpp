@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -92,22 +91,7 @@ TwinRadio::TwinRadio(QWidget* owner, TRadio* radio) : QDialog(owner), FRadio(rad
     }
     grid->setColumnStretch(1, 1);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addSpacing(8);
-    buttons->addWidget(btnNO);
-
-    auto* form = new QVBoxLayout(this);
-    form->setContentsMargins(15, 15, 15, 15);
-    form->setSpacing(8);
-    form->addLayout(grid);
-    form->addStretch();
-    form->addWidget(line);
-    form->addLayout(buttons);
+    LayOutEditorForm(this, grid, btnOK, btnNO);
 
     connect(btnOK, &QPushButton::clicked, this, &TwinRadio::btnOKClick);
     connect(btnNO, &QPushButton::clicked, this, &TwinRadio::reject);
@@ -231,10 +215,6 @@ void TwinRadio::reject()
 
 void TwinRadio::keyPressEvent(QKeyEvent* event)
 {
-    // Neither button is the cancel button: Escape does not throw away what was typed.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!SwallowEscape(event))
+        QDialog::keyPressEvent(event);
 }
