@@ -7,6 +7,7 @@
 #include "FakeMessageBoxes.h"
 #include "TestHome.h"
 #include "TestPulseServer.h"
+#include "TestSupport.h"
 #include "libMixerPulse.h"
 #include "vclMain.h"
 
@@ -21,32 +22,6 @@
 #include <functional>
 #include <memory>
 
-namespace {
-
-// The channel volumes pactl prints for a sink ("front-left: 32767 / 50% ...").
-QList<int> Volumes(const QByteArray& pactlOutput)
-{
-    QList<int> out;
-    static const QRegularExpression number(QStringLiteral(R"(:\s*(\d+)\s*/)"));
-    auto it = number.globalMatch(QString::fromUtf8(pactlOutput));
-    while (it.hasNext())
-        out << it.next().captured(1).toInt();
-    return out;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
-} // namespace
-
 class TestMainVolumeLive : public QObject
 {
     Q_OBJECT
@@ -58,7 +33,7 @@ private Q_SLOTS:
     void outsideChangesShowWithoutWriteBack();
 
 private:
-    QList<int> SinkVolumes() { return Volumes(FServer.Pactl({QStringLiteral("get-sink-volume"), Sink()})); }
+    QList<int> SinkVolumes() { return PactlVolumes(FServer.Pactl({QStringLiteral("get-sink-volume"), Sink()})); }
     bool SinkMuted() { return FServer.Pactl({QStringLiteral("get-sink-mute"), Sink()}).contains("yes"); }
     QString Sink() const { return FServer.SinkName(); }
 

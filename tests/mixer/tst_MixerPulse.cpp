@@ -3,6 +3,7 @@
 // its first destination.
 
 #include "TestPulseServer.h"
+#include "TestSupport.h"
 #include "ctlMixer.h"
 #include "libMixerPulse.h"
 
@@ -36,29 +37,6 @@ TReading Read(TAudioMixer& mixer, int destination = 0, int connection = -1)
     r.ok = mixer.GetVolume(destination, connection, r.left, r.right, r.mute, r.stereo, r.volumeDisabled,
                            r.muteDisabled, r.muteIsSelection);
     return r;
-}
-
-// The channel volumes pactl prints for a sink ("front-left: 32767 / 50% ...").
-QList<int> Volumes(const QByteArray& pactlOutput)
-{
-    QList<int> out;
-    static const QRegularExpression number(QStringLiteral(R"(:\s*(\d+)\s*/)"));
-    auto it = number.globalMatch(QString::fromUtf8(pactlOutput));
-    while (it.hasNext())
-        out << it.next().captured(1).toInt();
-    return out;
-}
-
-// Runs the event loop until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()>& condition, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 } // namespace
@@ -159,7 +137,7 @@ void TestMixerPulse::setHalfWritesBothChannels()
     QList<int> volumes;
     QVERIFY(WaitUntil(
         [&] {
-            volumes = Volumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}));
+            volumes = PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}));
             return volumes == QList<int>({32767, 32767});
         },
         2000));
@@ -167,7 +145,7 @@ void TestMixerPulse::setHalfWritesBothChannels()
     QVERIFY(FMixer->SetVolume(0, -1, 10000, 20000, -1));
     QVERIFY(WaitUntil(
         [&] {
-            return Volumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
+            return PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
                 == QList<int>({10000, 20000});
         },
         2000));
@@ -179,7 +157,7 @@ void TestMixerPulse::muteLeavesVolume()
     QVERIFY(FMixer->SetVolume(0, -1, -1, -1, 1));
     QVERIFY(WaitUntil([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("yes"); },
                       2000));
-    QCOMPARE(Volumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()})), QList<int>({32767, 32767}));
+    QCOMPARE(PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()})), QList<int>({32767, 32767}));
     QCOMPARE(Read(*FMixer).mute, 1);
     QVERIFY(FMixer->SetVolume(0, -1, -1, -1, 0));
     QVERIFY(WaitUntil([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("no"); },
@@ -281,10 +259,10 @@ void TestMixerPulse::streamsAreSourceLines()
     QVERIFY(WaitUntil(
         [&] {
             const QByteArray all = Pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")});
-            return Volumes(all) == QList<int>({32767, 32767}) && all.contains("Mute: yes");
+            return PactlVolumes(all) == QList<int>({32767, 32767}) && all.contains("Mute: yes");
         },
         2000));
-    QCOMPARE(Volumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()})),
+    QCOMPARE(PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()})),
              QList<int>({int(sinkVolume), int(sinkVolume)}));
 
     // A change of the stream from outside names the stream's volume control.
@@ -331,7 +309,7 @@ void TestMixerPulse::serverGoneAndBack()
     QVERIFY(FMixer->SetVolume(0, -1, 32767, -1, -1));
     QVERIFY(WaitUntil(
         [&] {
-            return Volumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
+            return PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
                 == QList<int>({32767, 32767});
         },
         2000));

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <signal.h>
@@ -125,4 +126,14 @@ QByteArray TTestPulseServer::Pactl(const QStringList& args) const
     if (!pactl.waitForFinished(5000) || pactl.exitStatus() != QProcess::NormalExit || pactl.exitCode() != 0)
         Fail(QStringLiteral("pactl %1 failed: %2").arg(args.join(u' '), QString::fromLocal8Bit(pactl.readAllStandardError())));
     return pactl.readAllStandardOutput();
+}
+
+QList<int> PactlVolumes(const QByteArray& pactlOutput)
+{
+    QList<int> out;
+    static const QRegularExpression number(QStringLiteral(R"(:\s*(\d+)\s*/)"));
+    auto it = number.globalMatch(QString::fromUtf8(pactlOutput));
+    while (it.hasNext())
+        out << it.next().captured(1).toInt();
+    return out;
 }

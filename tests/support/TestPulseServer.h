@@ -6,6 +6,7 @@
 // does not come up: a test must fail then, never skip. The server is killed by
 // its PID when the fixture goes away, and by the kernel if the test dies.
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -32,3 +33,6 @@ private:
     int FChannels;
     QProcess* FProcess = nullptr;
 };
+
+// The channel volumes pactl prints for a sink ("front-left: 32767 / 50% ...").
+QList<int> PactlVolumes(const QByteArray& pactlOutput);

@@ -1,9 +1,11 @@
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTest>
 
 static QString EnvPath(const char* variable, const QString& relative)
 {
@@ -34,4 +36,15 @@ TProgramRun RunProgram(const QString& program, const QStringList& args,
     run.Out = process.readAllStandardOutput();
     run.Err = process.readAllStandardError();
     return run;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Folder of the fixtures next to the running test's sources.
 QString TestDataPath(const QString& name);
 // The source and build trees, for tests that run the project's own programs.
@@ -25,3 +27,6 @@ struct TProgramRun
 TProgramRun RunProgram(const QString& program, const QStringList& args,
                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
                        int timeoutMs = 60000);
+
+// Runs the event loop until the condition holds; false when the time is up.
+bool WaitUntil(const std::function<bool()>& condition, int ms);
