@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTest>
 
 #include <memory>
@@ -59,6 +60,13 @@ struct TMainWindowFixture
             registry.WriteInteger(name, int(value));
         else
             registry.WriteString(name, QString(value));
+    }
+
+    // A preference as the program left it in its settings file.
+    QVariant StoredPreference(const QString& name) const
+    {
+        QSettings settings(Home.ConfigFile(), TExeRegistry::Format());
+        return settings.value(name);
     }
 
     // A station file under the private home; content is the file's bytes.

@@ -16,16 +16,6 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
-namespace {
-
-QVariant StoredPreference(const TTestHome& home, const QString& name)
-{
-    QSettings settings(home.ConfigFile(), TExeRegistry::Format());
-    return settings.value(name);
-}
-
-} // namespace
-
 class TestMainStartup : public QObject
 {
     Q_OBJECT
@@ -105,7 +95,7 @@ void TestMainStartup::volumePreferenceIsLimited()
     QCOMPARE(w->barPlayer->value(), applied);
     QCOMPARE(w->ctlPlayer->Volume(), applied);
     f.Destroy();
-    QCOMPARE(StoredPreference(f.Home, QStringLiteral("Volume")).toInt(), applied);
+    QCOMPARE(f.StoredPreference(QStringLiteral("Volume")).toInt(), applied);
 }
 
 void TestMainStartup::preferencesSurviveARestart()
@@ -140,7 +130,7 @@ void TestMainStartup::preferencesSurviveARestart()
     QCOMPARE(w->barPlayer->value(), 33);
     f.Destroy();
     // The options dialog owns AutoMini; the window never writes it.
-    QCOMPARE(StoredPreference(f.Home, QStringLiteral("AutoMini")).toInt(), 1);
+    QCOMPARE(f.StoredPreference(QStringLiteral("AutoMini")).toInt(), 1);
 }
 
 void TestMainStartup::unreadableStoreKeepsTheDesignStates()
@@ -214,7 +204,7 @@ void TestMainStartup::shutdownGoesOnAfterAFailedStep()
     QCOMPARE(f.Boxes.Questions().size(), 1);
     QCOMPARE(f.Boxes.Questions().first().Icon, TMsgIcon::Error);
     QVERIFY(f.Boxes.Questions().first().Text.startsWith(QStringLiteral("发生未预料的错误:\r\n")));
-    QCOMPARE(StoredPreference(f.Home, QStringLiteral("Volume")).toInt(), 61);
+    QCOMPARE(f.StoredPreference(QStringLiteral("Volume")).toInt(), 61);
     QSettings settings(f.Home.ConfigFile(), TExeRegistry::Format());
     QVERIFY(settings.childGroups().contains(QStringLiteral("winMain"))); // the placement too
 }

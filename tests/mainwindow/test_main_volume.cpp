@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSettings>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -60,12 +59,6 @@ bool Activate(QWidget* window)
     return QTest::qWaitForWindowActive(window);
 }
 
-QVariant StoredPreference(const TTestHome& home, const QString& name)
-{
-    QSettings settings(home.ConfigFile(), TExeRegistry::Format());
-    return settings.value(name);
-}
-
 } // namespace
 
 class TestMainVolume : public QObject
@@ -107,7 +100,7 @@ void TestMainVolume::storedProgramVolumeIsLimited()
     QCOMPARE(w->edtPlayer->text(), QString::number(applied));
     QCOMPARE(w->ctlPlayer->Volume(), applied);
     f.Destroy();
-    QCOMPARE(StoredPreference(f.Home, QStringLiteral("Volume")).toInt(), applied);
+    QCOMPARE(f.StoredPreference(QStringLiteral("Volume")).toInt(), applied);
 }
 
 void TestMainVolume::programVolumeSurvivesLinkAndEngine()
@@ -213,7 +206,7 @@ void TestMainVolume::pageKeysSwitchPanelsAndTheChoiceLasts()
     QVERIFY(w->boxClient->currentWidget() == w->boxMixer);
     QVERIFY(w->actVolume->isChecked() && !w->actLinks->isChecked());
     f.Destroy();
-    QCOMPARE(StoredPreference(f.Home, QStringLiteral("Panel")).toInt(), 0);
+    QCOMPARE(f.StoredPreference(QStringLiteral("Panel")).toInt(), 0);
 
     w = f.Create();
     QVERIFY(w->boxClient->currentWidget() == w->boxMixer);
@@ -223,7 +216,7 @@ void TestMainVolume::pageKeysSwitchPanelsAndTheChoiceLasts()
     QVERIFY(w->boxClient->currentWidget() == w->boxLinks);
     QVERIFY(w->actLinks->isChecked() && !w->actVolume->isChecked());
     f.Destroy();
-    QCOMPARE(StoredPreference(f.Home, QStringLiteral("Panel")).toInt(), 1);
+    QCOMPARE(f.StoredPreference(QStringLiteral("Panel")).toInt(), 1);
 }
 
 void TestMainVolume::spaceTogglesProgramMuteWhereverTheFocusIs_data()
