@@ -45,7 +45,7 @@ void TestExeInfo::versionNumber_data()
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("number");
-    for (const QString locale : {u"C"_s, u"de_DE"_s}) {
+    for (const QString& locale : {u"C"_s, u"de_DE"_s}) {
         const QByteArray tag = locale.toLatin1();
         QTest::addRow("%s 2.0.0.800", tag.constData()) << locale << u"2.0.0.800"_s << u"2.0.0.800."_s << 2.008;
         QTest::addRow("%s 2.1.0.0", tag.constData()) << locale << u"2.1.0.0"_s << u"2.1.0.0."_s << 2.1;
