@@ -1,0 +1,102 @@
+// The main window over the real engines and the real PulseAudio driver,
+// playing a tone from a local Icecast: the program volume is the engine's own
+// and reaches what is heard, survives a change of link and engine, and never
+// moves the sink's volume.
+
+#include "FakeDialogs.h"
+#include "FakeMessageBoxes.h"
+#include "StreamServers.h"
+#include "TestHome.h"
+#include "TestPulseServer.h"
+#include "TestSupport.h"
+#include "ctlRadioPlayer.h"
+#include "libEngines.h"
+#include "libMixerPulse.h"
+#include "libRadio.h"
+#include "vclMain.h"
+
+#include <QAction>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+
+constexpr int kAudible = 1000; // the tone peaks at 4096
+constexpr int kSilent = 60;
+
+QList<int> SinkVolumes()
+{
+    return PactlVolumes(RunProgram(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("kestrel")}).Out);
+}
+
+} // namespace
+
+class TestMainLive : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void programVolumeIsHeardAndLeavesTheSinkAlone();
+};
+
+void TestMainLive::programVolumeIsHeardAndLeavesTheSinkAlone()
+{
+    TStreamServers servers;
+    servers.Start(); // throws, and so fails, when a server cannot start
+    TTestHome home;
+    FakeMessageBoxes boxes;
+    FakeFileDialogs fileDialogs;
+    FakeEditors editors;
+    const std::unique_ptr<IEngineFactory> engines = CreateSystemEngineFactory();
+    TPulseMixerDriver mixer;
+
+    TRadio radio;
+    radio.SetText(QStringLiteral("本地测试台"));
+    for (TStreamKind kind : {skWindowsMedia, skRealMedia}) {
+        TRadioLink* link = radio.Links().Add();
+        link->SetText(kind == skRealMedia ? QStringLiteral("GStreamer") : QStringLiteral("libmpv"));
+        link->SetHref(servers.IcecastUrl());
+        link->SetKind(kind);
+    }
+    const QString file = home.Path() + QStringLiteral("/本地.radio");
+    radio.SaveToFile(file);
+
+    TMainServices services;
+    services.Engines = engines.get();
+    services.Mixer = &mixer;
+    services.FileDialogs = &fileDialogs;
+    services.Editors = &editors;
+    TwinMain window(services);
+    window.FormCreate({file});
+    const QList<int> sinkBefore = SinkVolumes();
+    QVERIFY(!sinkBefore.isEmpty());
+
+    window.barPlayer->setValue(0);
+    window.actPlay->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(window.ctlPlayer->State(), psPlaying, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(servers.PeakLevel(300) < kSilent, 5000);
+    window.barPlayer->setValue(100);
+    QTRY_VERIFY_WITH_TIMEOUT(servers.PeakLevel(300) > kAudible, 5000);
+    window.actMute->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(servers.PeakLevel(300) < kSilent, 5000);
+    window.actMute->trigger();
+    window.barPlayer->setValue(30);
+    QTRY_VERIFY_WITH_TIMEOUT(servers.PeakLevel(300) > kSilent, 5000);
+    QCOMPARE(SinkVolumes(), sinkBefore);
+
+    // The other link plays on the other engine, at the volume already set.
+    window.barPlayer->setValue(0);
+    window.Radio()->SetLink(1);
+    window.actPlay->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(window.ctlPlayer->State(), psPlaying, 15000);
+    QTest::qWait(500);
+    QVERIFY(servers.PeakLevel(500) < kSilent);
+    window.barPlayer->setValue(100);
+    QTRY_VERIFY_WITH_TIMEOUT(servers.PeakLevel(300) > kAudible, 5000);
+    QCOMPARE(SinkVolumes(), sinkBefore);
+
+    window.actStop->trigger();
+    QVERIFY(boxes.Questions().isEmpty());
+}
+
+QTEST_MAIN(TestMainLive)
+#include "test_main_live.moc"
