@@ -235,6 +235,8 @@ private:
     void RememberDialogFolder(const QString& key, const QString& file);
     // A recent-files item for path, its caption fitted to width pixels.
     QAction* NewRecentItem(const QString& path, int width);
+    // The recent-files list and its rules; subRecent shows it.
+    TRecentFiles FRecent;
 
     // ---- vclMainLinks.cpp
     void CreateLinkActions();

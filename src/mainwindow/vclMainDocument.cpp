@@ -8,7 +8,6 @@
 #include "libRegistry.h"
 #include "libShell.h"
 #include "libShortPath.h"
-#include "libText.h"
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
 
@@ -197,25 +196,19 @@ void TwinMain::SaveRadioFile(const QString& fileName)
 
 void TwinMain::AddRecentFile(const QString& path)
 {
-    const QList<QAction*> items = subRecent->actions();
-    QList<QAction*> kept;
-    for (QAction* item : items) {
-        if (RecentPath(item).compare(path, Qt::CaseInsensitive) == 0) {
+    FRecent.Add(path);
+    // The menu mirrors the list; items that stay keep the caption they were
+    // made with (loaded entries are shortened to another width).
+    const QStringList kept = FRecent.Paths().mid(1);
+    for (QAction* item : subRecent->actions()) {
+        if (!kept.contains(RecentPath(item))) {
             subRecent->removeAction(item);
             // The item may be the one whose click is opening this path.
             item->deleteLater();
-        } else {
-            kept.append(item);
         }
     }
-    // Exactly eight: a longer list loaded from the file stays whole.
-    if (kept.size() == 8) {
-        subRecent->removeAction(kept.last());
-        kept.last()->deleteLater();
-        kept.removeLast();
-    }
-    QAction* item = NewRecentItem(path, RecentAddedWidth);
-    subRecent->insertAction(kept.isEmpty() ? nullptr : kept.first(), item);
+    const QList<QAction*> items = subRecent->actions();
+    subRecent->insertAction(items.isEmpty() ? nullptr : items.first(), NewRecentItem(path, RecentAddedWidth));
 }
 
 QAction* TwinMain::NewRecentItem(const QString& path, int width)
@@ -234,23 +227,19 @@ QAction* TwinMain::NewRecentItem(const QString& path, int width)
 
 QStringList TwinMain::RecentFiles() const
 {
-    QStringList paths;
-    for (const QAction* item : subRecent->actions())
-        paths.append(RecentPath(item));
-    return paths;
+    return FRecent.Paths();
 }
 
 void TwinMain::LoadRecentFiles()
 {
-    TRecentFiles list;
-    list.Load(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent")));
-    for (const QString& path : list.Paths())
+    FRecent.Load(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent")));
+    for (const QString& path : FRecent.Paths())
         subRecent->addAction(NewRecentItem(path, RecentLoadedWidth));
 }
 
 void TwinMain::SaveRecentFiles()
 {
-    WriteListFile(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent")), RecentFiles());
+    FRecent.Save(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent")));
 }
 
 void TwinMain::UpdateWindowState()
