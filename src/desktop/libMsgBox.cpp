@@ -1,5 +1,8 @@
 #include "libMsgBox.h"
 
+#include "libConst.h"
+#include <exception>
+
 #include <cstdio>
 
 namespace {
@@ -46,3 +49,25 @@ void ShowMessageBox(const QString& text, TMsgIcon icon)
 }
 
 void ShowInfo(const QString& text) { ShowMessageBox(text, TMsgIcon::Information); }
+
+void ShowUnexpectedError(const QString& message)
+{
+    ShowMessageBox(Const::SUnexpectedError + QStringLiteral(":\r\n") + message, TMsgIcon::Error);
+}
+
+void TClosingSteps::Step(const std::function<void()>& step)
+{
+    try {
+        step();
+    } catch (const std::exception& error) {
+        // The program's own errors carry their message as UTF-8 in what().
+        if (!FError)
+            FError = QString::fromUtf8(error.what());
+    }
+}
+
+void TClosingSteps::Report() const
+{
+    if (FError)
+        ShowUnexpectedError(*FError);
+}

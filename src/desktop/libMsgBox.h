@@ -6,6 +6,9 @@
 
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 enum class TMsgIcon { Information, Question, Warning, Error };
 
 // Dialog and message-box answers, with the values callers compare against.
@@ -33,3 +36,21 @@ int AskYesNoCancel(const QString& text);
 bool AskYesNo(const QString& text);
 void ShowMessageBox(const QString& text, TMsgIcon icon);
 void ShowInfo(const QString& text);
+
+// "发生未预料的错误:" and the message in the error box: a failure nothing else
+// handled. The program goes on.
+void ShowUnexpectedError(const QString& message);
+
+// Runs every step of a sequence (a window's closing) even after one fails,
+// so one unwritable file cannot cost the rest; Report shows the first failure
+// once as an unexpected error.
+class TClosingSteps
+{
+public:
+    void Step(const std::function<void()>& step);
+    void Report() const;
+    bool Failed() const { return FError.has_value(); }
+
+private:
+    std::optional<QString> FError;
+};

@@ -88,22 +88,3 @@ QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, i
     return label;
 }
 
-void TClosingSteps::Step(const std::function<void()>& step)
-{
-    try {
-        step();
-    } catch (const EProgramError& error) {
-        if (!FError)
-            FError = error.Message();
-    } catch (const std::exception& error) {
-        if (!FError)
-            FError = QString::fromUtf8(error.what());
-    }
-}
-
-void TClosingSteps::Report() const
-{
-    // The same box as an error that reaches the main window's loop.
-    if (FError)
-        ShowMessageBox(QStringLiteral("发生未预料的错误") + QStringLiteral(":\r\n") + *FError, TMsgIcon::Error);
-}

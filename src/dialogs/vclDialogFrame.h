@@ -6,8 +6,6 @@
 #include <QString>
 #include <QSize>
 
-#include <functional>
-#include <optional>
 
 class QDialog;
 class QGridLayout;
@@ -43,14 +41,3 @@ void LayOutEditorForm(QDialog* dialog, QGridLayout* fields, QPushButton* ok, QPu
 // an editor and throw away what was typed. True when it took the event.
 bool SwallowEscape(QKeyEvent* event);
 
-// Runs every step of a close even after one fails; Report shows the first
-// failure once in the error box.
-class TClosingSteps
-{
-public:
-    void Step(const std::function<void()>& step);
-    void Report() const;
-
-private:
-    std::optional<QString> FError;
-};

@@ -2,7 +2,6 @@
 
 #include "ctlMixer.h"
 #include "ctlRadioPlayer.h"
-#include "libError.h"
 #include "libExeInfo.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
@@ -23,11 +22,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
-
-const QString SUnexpectedError = QStringLiteral("发生未预料的错误");
 
 // The preferences of the window, with their defaults.
 namespace Pref {
@@ -47,28 +43,6 @@ const QString Radio = QStringLiteral("Radio");
 const QString BarText = QStringLiteral("BarText");
 const QString Theme = QStringLiteral("Theme");
 } // namespace Pref
-
-// Collects the first failure of a sequence of steps that must all run.
-class TFirstError
-{
-public:
-    template <class F> void Step(F&& step)
-    {
-        try {
-            step();
-        } catch (const EProgramError& error) {
-            if (!FError)
-                FError = error;
-        } catch (const std::exception& error) {
-            if (!FError)
-                FError = EProgramError(QString::fromUtf8(error.what()));
-        }
-    }
-    const std::optional<EProgramError>& Error() const { return FError; }
-
-private:
-    std::optional<EProgramError> FError;
-};
 
 } // namespace
 
@@ -320,7 +294,7 @@ void TwinMain::FormDestroy()
     FDestroyed = true;
     // Every step runs, so that one unwritable file cannot cost the user the
     // rest of the settings; the first failure is reported once.
-    TFirstError steps;
+    TClosingSteps steps;
     steps.Step([&] { hide(); });
     steps.Step([&] { SaveRecentFiles(); });
     steps.Step([&] { WritePreferences(); });
@@ -330,8 +304,7 @@ void TwinMain::FormDestroy()
     });
     steps.Step([&] { FRadio.reset(); });
     steps.Step([&] { SetTrayIcon(false, this, false); });
-    if (steps.Error())
-        AppException(*steps.Error());
+    steps.Report();
 }
 
 void TwinMain::OpenForwardedFiles(const QStringList& list)
@@ -342,12 +315,8 @@ void TwinMain::OpenForwardedFiles(const QStringList& list)
 
 void TwinMain::AppException(const std::exception& error)
 {
-    QString message;
-    if (const auto* own = dynamic_cast<const EProgramError*>(&error))
-        message = own->Message();
-    else
-        message = QString::fromUtf8(error.what());
-    ShowMessageBox(SUnexpectedError + QStringLiteral(":\r\n") + message, TMsgIcon::Error);
+    // The program's own errors carry their message as UTF-8 in what().
+    ShowUnexpectedError(QString::fromUtf8(error.what()));
 }
 
 void TwinMain::closeEvent(QCloseEvent* event)

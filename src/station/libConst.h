@@ -7,6 +7,9 @@
 
 namespace Const {
 
+// The box of a failure nothing else handled
+inline const QString SUnexpectedError = QStringLiteral("发生未预料的错误");
+
 // Station documents
 inline const QString SUnnamedRadio = QStringLiteral("未命名的电台");
 inline const QString SUnnamedLink = QStringLiteral("未命名的收听连接");
