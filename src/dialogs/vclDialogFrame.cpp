@@ -70,12 +70,17 @@ void LayOutEditorForm(QDialog* dialog, QGridLayout* fields, QPushButton* ok, QPu
     form->addLayout(buttons);
 }
 
-bool SwallowEscape(QKeyEvent* event)
+void TEditorDialog::reject()
 {
-    if (event->key() != Qt::Key_Escape || event->modifiers() != Qt::NoModifier)
-        return false;
-    event->accept();
-    return true;
+    done(mrCancel);
+}
+
+void TEditorDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        event->accept();
+    else
+        QDialog::keyPressEvent(event);
 }
 
 QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, int minimumWidth)

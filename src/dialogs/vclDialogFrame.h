@@ -3,11 +3,11 @@
 // the form's name, their grip, and closing steps that all run even when one
 // fails.
 
+#include <QDialog>
 #include <QString>
 #include <QSize>
 
 
-class QDialog;
 class QGridLayout;
 class QKeyEvent;
 class QLabel;
@@ -37,7 +37,21 @@ QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, i
 // bottom right; extra height goes between the fields and the rule.
 void LayOutEditorForm(QDialog* dialog, QGridLayout* fields, QPushButton* ok, QPushButton* cancel);
 
-// Neither OK nor Cancel is the cancel button: a plain Escape must not close
-// an editor and throw away what was typed. True when it took the event.
-bool SwallowEscape(QKeyEvent* event);
+// What both editors share as dialogs: OK and Cancel are also QDialog's own
+// accept and reject, so code that accepts or rejects an editor gets the same
+// results as the buttons; and neither is the cancel button, so a plain Escape
+// does not close an editor and throw away what was typed.
+class TEditorDialog : public QDialog
+{
+public:
+    using QDialog::QDialog;
+    // Checks and writes back, then closes with mrOk or mrNo; a refusal keeps
+    // the dialog open.
+    virtual void btnOKClick() = 0;
+    void accept() override { btnOKClick(); }
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
 

@@ -21,7 +21,7 @@ const QString SBadHref = QStringLiteral("收听连接的流地址不是合法的
 
 } // namespace
 
-TwinLink::TwinLink(QWidget* owner, TRadioLink* link) : QDialog(owner), FLink(link)
+TwinLink::TwinLink(QWidget* owner, TRadioLink* link) : TEditorDialog(owner), FLink(link)
 {
     setObjectName(QStringLiteral("winLink"));
     edtText = new QLineEdit(this);
@@ -139,22 +139,6 @@ void TwinLink::btnOKClick()
     FLink->SetHref(href);
     FLink->SetKind(kind);
     done(mrOk);
-}
-
-void TwinLink::accept()
-{
-    btnOKClick();
-}
-
-void TwinLink::reject()
-{
-    done(mrCancel);
-}
-
-void TwinLink::keyPressEvent(QKeyEvent* event)
-{
-    if (!SwallowEscape(event))
-        QDialog::keyPressEvent(event);
 }
 
 void TwinLink::Refuse(const QString& text)

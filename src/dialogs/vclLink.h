@@ -3,7 +3,7 @@
 // edits the caller's link in place and answers mrOk when it wrote, mrNo when
 // OK was pressed on an unchanged link and mrCancel when it was closed.
 
-#include <QDialog>
+#include "vclDialogFrame.h"
 
 class QComboBox;
 class QLineEdit;
@@ -11,7 +11,7 @@ class QPushButton;
 class TRadioLink;
 class TSizeGrip;
 
-class TwinLink final : public QDialog
+class TwinLink final : public TEditorDialog
 {
     Q_OBJECT
 public:
@@ -20,11 +20,7 @@ public:
 
     // The OK button: checks the address, then closes with mrNo or writes the
     // link and closes with mrOk. A refused address leaves the dialog open.
-    void btnOKClick();
-    // OK and Cancel as QDialog's own slots, so that code that accepts or
-    // rejects the dialog gets the same results as the buttons.
-    void accept() override;
-    void reject() override;
+    void btnOKClick() override;
 
     bool Changed() const { return FChanged; }
 
@@ -36,9 +32,6 @@ public:
     QPushButton* btnOK;
     QPushButton* btnNO;
     TSizeGrip* ctlSizeGrip;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

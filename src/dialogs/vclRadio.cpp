@@ -49,7 +49,7 @@ QLineEdit* NewEdit(const QString& name, QWidget* parent)
 }
 } // namespace
 
-TwinRadio::TwinRadio(QWidget* owner, TRadio* radio) : QDialog(owner), FRadio(radio)
+TwinRadio::TwinRadio(QWidget* owner, TRadio* radio) : TEditorDialog(owner), FRadio(radio)
 {
     setObjectName(QStringLiteral("winRadio"));
     edtText = NewEdit(QStringLiteral("edtText"), this);
@@ -203,18 +203,3 @@ void TwinRadio::btnOKClick()
     done(mrOk);
 }
 
-void TwinRadio::accept()
-{
-    btnOKClick();
-}
-
-void TwinRadio::reject()
-{
-    done(mrCancel);
-}
-
-void TwinRadio::keyPressEvent(QKeyEvent* event)
-{
-    if (!SwallowEscape(event))
-        QDialog::keyPressEvent(event);
-}

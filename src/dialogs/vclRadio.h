@@ -5,7 +5,7 @@
 // closed. Type, language and region offer the user's own history of values,
 // which every close saves, whatever the result.
 
-#include <QDialog>
+#include "vclDialogFrame.h"
 
 class QComboBox;
 class QLineEdit;
@@ -13,7 +13,7 @@ class QPushButton;
 class TRadio;
 class TSizeGrip;
 
-class TwinRadio final : public QDialog
+class TwinRadio final : public TEditorDialog
 {
     Q_OBJECT
 public:
@@ -24,9 +24,7 @@ public:
     // Saves the placement and the three histories.
     ~TwinRadio() override;
 
-    void btnOKClick();
-    void accept() override;
-    void reject() override;
+    void btnOKClick() override;
 
     bool Changed() const { return FChanged; }
     // The history file of one of the three combo boxes.
@@ -41,9 +39,6 @@ public:
     QPushButton* btnOK;
     QPushButton* btnNO;
     TSizeGrip* ctlSizeGrip;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();
