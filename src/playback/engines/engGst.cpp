@@ -24,6 +24,30 @@ constexpr gint kQueueLowPercent = 1;
 constexpr gint kQueueHighPercent = 10;
 constexpr gint kStarvedMessagePercent = 100 * kQueueLowPercent / kQueueHighPercent;
 
+// An MP3 or AAC stream never convinces the type finders beyond doubt, so
+// each of them runs on every stream; the FFmpeg plugin's ones load all of
+// FFmpeg for that (a tenth of a second before the first sound, 30 MB). The
+// base plugins' own type finders know every format a radio stream comes in,
+// and the FFmpeg decoders stay available. Only this process's view of the
+// registry changes; its cache on disk is left as it is.
+void DropForeignTypeFinders()
+{
+    GstRegistry* registry = gst_registry_get();
+    GList* features = gst_registry_get_feature_list_by_plugin(registry, "libav");
+    for (GList* item = features; item; item = item->next) {
+        auto* feature = GST_PLUGIN_FEATURE(item->data);
+        if (GST_IS_TYPE_FIND_FACTORY(feature))
+            gst_registry_remove_feature(registry, feature);
+    }
+    gst_plugin_feature_list_free(features);
+    // FFmpeg's MP3 decoder has the same rank as mpg123's and wins by its
+    // name, loading FFmpeg before the first sound of the commonest stream.
+    if (GstPluginFeature* mpg123 = gst_registry_lookup_feature(registry, "mpg123audiodec")) {
+        gst_plugin_feature_set_rank(mpg123, GST_RANK_PRIMARY);
+        gst_object_unref(mpg123);
+    }
+}
+
 bool InitGst()
 {
     static const bool ok = [] {
@@ -31,7 +55,10 @@ bool InitGst()
         // otherwise; Chinese stations send GBK. A user's own choice wins.
         if (qEnvironmentVariableIsEmpty("GST_ICY_TAG_ENCODING"))
             qputenv("GST_ICY_TAG_ENCODING", "GBK");
-        return gst_init_check(nullptr, nullptr, nullptr) != FALSE;
+        if (!gst_init_check(nullptr, nullptr, nullptr))
+            return false;
+        DropForeignTypeFinders();
+        return true;
     }();
     return ok;
 }
