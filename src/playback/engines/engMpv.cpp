@@ -135,6 +135,13 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
         // them for the default 5 s delays the start by most of a second on a
         // stream without burst.
         {"demuxer-lavf-analyzeduration", "0.1"},
+        // Finding the stream information reads ahead past what opening the
+        // stream already told; only a stream that showed nothing needs it.
+        {"demuxer-lavf-probe-info", "nostreams"},
+        // The reserve lives in the demuxer cache; a decoded buffer of 50 ms in
+        // front of the sound server's own lets playback begin with the first
+        // frames instead of waiting to fill 200 ms on a stream without burst.
+        {"audio-buffer", "0.05"},
     };
     for (const auto& [name, value] : options)
         FApi->set_option_string(FCtx, name, value);
