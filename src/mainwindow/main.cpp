@@ -101,6 +101,9 @@ int main(int argc, char** argv)
         return instance.Forward(arguments) ? 0 : 1;
     }
 
+    // Loads the engines while the window is built, so an auto-played station
+    // does not wait for them.
+    const TEngineWarmUp engineWarmUp;
     TQtMessageBoxes boxes;
     SetMessageBoxes(&boxes);
     TDesktopBrowser browser;

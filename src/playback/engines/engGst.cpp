@@ -10,6 +10,7 @@
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 #include <memory>
+#include <mutex>
 
 namespace {
 // playbin's GstPlayFlags.
@@ -51,10 +52,7 @@ void DropForeignTypeFinders()
 bool InitGst()
 {
     static const bool ok = [] {
-        // GStreamer decodes ICY titles that are not UTF-8 as Latin-1 unless told
-        // otherwise; Chinese stations send GBK. A user's own choice wins.
-        if (qEnvironmentVariableIsEmpty("GST_ICY_TAG_ENCODING"))
-            qputenv("GST_ICY_TAG_ENCODING", "GBK");
+        PrepareGstEnvironment();
         if (!gst_init_check(nullptr, nullptr, nullptr))
             return false;
         DropForeignTypeFinders();
@@ -77,6 +75,17 @@ struct TMessageUnref
     void operator()(GstMessage* m) const { gst_message_unref(m); }
 };
 } // namespace
+
+void PrepareGstEnvironment()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // GStreamer decodes ICY titles that are not UTF-8 as Latin-1 unless told
+        // otherwise; Chinese stations send GBK. A user's own choice wins.
+        if (qEnvironmentVariableIsEmpty("GST_ICY_TAG_ENCODING"))
+            qputenv("GST_ICY_TAG_ENCODING", "GBK");
+    });
+}
 
 bool GstEngineAvailable()
 {

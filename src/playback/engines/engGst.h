@@ -14,6 +14,11 @@ typedef struct _GstBus GstBus;
 // an audio sink).
 bool GstEngineAvailable();
 
+// Puts what GStreamer must find in the environment before it starts. Changing
+// the environment races with other threads reading it, so a program that starts
+// GStreamer on another thread calls this first, on its main thread.
+void PrepareGstEnvironment();
+
 class TGstEngine final : public IRealMediaEngine
 {
     Q_OBJECT

@@ -25,3 +25,19 @@ public:
 } // namespace
 
 std::unique_ptr<IEngineFactory> CreateSystemEngineFactory() { return std::make_unique<TSystemEngines>(); }
+
+TEngineWarmUp::TEngineWarmUp()
+{
+    PrepareGstEnvironment();
+    FThread = std::thread([] {
+        // Only a head start: whatever fails here is found and reported again
+        // by the presence tests when a Play needs the engine.
+        try {
+            LoadMpvApi(MpvLibraryName());
+            GstEngineAvailable();
+        } catch (...) {
+        }
+    });
+}
+
+TEngineWarmUp::~TEngineWarmUp() { FThread.join(); }

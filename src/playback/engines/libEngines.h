@@ -5,6 +5,23 @@
 #include "libEngine.h"
 
 #include <memory>
+#include <thread>
 
 // The factory the program and the command-line tool hand to the player.
 std::unique_ptr<IEngineFactory> CreateSystemEngineFactory();
+
+// Loads both engines' libraries on a thread of its own while the program
+// starts, so that the first Play neither waits for them nor freezes the window:
+// libmpv alone pulls in over 200 libraries, a seventh of a second here. Create
+// it on the main thread; the destructor waits for the loading to end.
+class TEngineWarmUp
+{
+public:
+    TEngineWarmUp();
+    ~TEngineWarmUp();
+    TEngineWarmUp(const TEngineWarmUp&) = delete;
+    TEngineWarmUp& operator=(const TEngineWarmUp&) = delete;
+
+private:
+    std::thread FThread;
+};

@@ -1,5 +1,7 @@
-// Pure rules of the engines: the one title rule both use, the mms fallback.
+// Rules of the engines that need no stream: the one title rule both use, the
+// mms fallback, the warm-up.
 #include "engMpv.h"
+#include "libEngines.h"
 #include "libText.h"
 #include "libTitle.h"
 
@@ -62,6 +64,24 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QStringList, tried);
         QCOMPARE(MpvAddressCandidates(address), tried);
+    }
+
+    // The warm-up loads on its own thread and only gives a head start: the
+    // presence tests answer as they would without it, a missing library too.
+    void warmUpLeavesPresenceTestsAlone()
+    {
+        qputenv("KESTREL_LIBMPV", "libkestrel-absent-mpv.so");
+        {
+            const TEngineWarmUp warmUp;
+        }
+        const auto engines = CreateSystemEngineFactory();
+        QVERIFY(!engines->IsWindowsMediaInstalled());
+        QVERIFY(engines->IsRealPlayerInstalled());
+        qunsetenv("KESTREL_LIBMPV");
+        {
+            const TEngineWarmUp warmUp;
+            QVERIFY(engines->IsWindowsMediaInstalled());
+        }
     }
 };
 
