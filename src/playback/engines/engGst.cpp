@@ -25,8 +25,8 @@ constexpr gint kQueueLowPercent = 1;
 constexpr gint kQueueHighPercent = 10;
 constexpr gint kStarvedMessagePercent = 100 * kQueueLowPercent / kQueueHighPercent;
 
-// An MP3 or AAC stream never convinces the type finders beyond doubt, so
-// each of them runs on every stream; the FFmpeg plugin's ones load all of
+// A radio stream seldom convinces a type finder beyond doubt (an MP3 stream
+// here never does), so each of them runs; the FFmpeg plugin's ones load all of
 // FFmpeg for that (a tenth of a second before the first sound, 30 MB). The
 // base plugins' own type finders know every format a radio stream comes in,
 // and the FFmpeg decoders stay available. Only this process's view of the
