@@ -31,7 +31,7 @@ constexpr gint kStarvedMessagePercent = 100 * kQueueLowPercent / kQueueHighPerce
 // base plugins' own type finders know every format a radio stream comes in,
 // and the FFmpeg decoders stay available. Only this process's view of the
 // registry changes; its cache on disk is left as it is.
-void DropForeignTypeFinders()
+void KeepFFmpegOutOfMp3Streams()
 {
     GstRegistry* registry = gst_registry_get();
     GList* features = gst_registry_get_feature_list_by_plugin(registry, "libav");
@@ -55,7 +55,7 @@ bool InitGst()
         PrepareGstEnvironment();
         if (!gst_init_check(nullptr, nullptr, nullptr))
             return false;
-        DropForeignTypeFinders();
+        KeepFFmpegOutOfMp3Streams();
         return true;
     }();
     return ok;
