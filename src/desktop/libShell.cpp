@@ -1,6 +1,7 @@
 #include "libShell.h"
 
 #include "KestrelVersion.h"
+#include "libError.h"
 #include "libText.h"
 
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
@@ -147,11 +147,11 @@ void SetFolderIcon(const QString& folder, const QString& iconName, int iconIndex
     QFile::remove(file);
     if (iconName.isEmpty())
         return;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return;
-    out.write(QByteArray("[Desktop Entry]\nIcon=") + iconName.toUtf8() + '\n');
-    out.commit();
+    try {
+        WriteFileSafely(file, QByteArray("[Desktop Entry]\nIcon=") + iconName.toUtf8() + '\n');
+    } catch (const EProgramError&) {
+        // The icon is decoration; the folder works without it.
+    }
 }
 
 bool IsWinXPOrLater()
@@ -182,9 +182,10 @@ bool DownloadFile(const QString& address, const QString& fileName)
             return false;
         const TDownloadLimits limits = DownloadLimits();
 
-        // Written beside the target and renamed over it only when complete.
-        QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly))
+        // Written beside the target and put in place only when complete, so a
+        // failed download never costs the copy that was there.
+        TSafeFileWriter file(fileName);
+        if (!file.Open())
             return false;
 
         QNetworkAccessManager manager;
@@ -204,7 +205,7 @@ bool DownloadFile(const QString& address, const QString& fileName)
                 return;
             const QByteArray chunk = reply->readAll();
             received += chunk.size();
-            if (received > limits.MaxBytes || file.write(chunk) != chunk.size())
+            if (received > limits.MaxBytes || !file.Write(chunk))
                 fail();
         };
         QEventLoop loop;
@@ -227,10 +228,10 @@ bool DownloadFile(const QString& address, const QString& fileName)
         const bool complete = !failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
         delete reply;
         if (!complete) {
-            file.cancelWriting();
+            file.Cancel();
             return false;
         }
-        return file.commit();
+        return file.Commit();
     } catch (...) {
         return false;
     }

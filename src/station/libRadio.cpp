@@ -8,14 +8,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
-#include <cerrno>
 #include <optional>
 #include <string_view>
 
@@ -619,21 +617,9 @@ QByteArray TRadio::SaveToData(TSaveFormat format) const
 void TRadio::SaveToFile(const QString& fileName, TSaveFormat format) const
 {
     const QByteArray data = SaveToData(format);
-    // QSaveFile writes a temporary file beside the target and renames it over
-    // the target only after everything was written: a full disk or a crash
-    // leaves the old file as it was. It follows a symbolic link to its target,
-    // so the link stays a link. Unbuffered, because Qt 6.4's commit() ignores
-    // a failure of its own final flush and would rename a truncated file into
-    // place; unbuffered, a short write shows up right here.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EProgramError(Const::SCannotCreateFile.arg(fileName, file.errorString()));
-    if (file.write(data) != data.size()) {
-        // A short write sets no error of its own; errno still tells why.
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string(errno);
-        file.cancelWriting();
-        throw EProgramError(Const::SCannotCreateFile.arg(fileName, reason));
+    try {
+        WriteFileSafely(fileName, data);
+    } catch (const EProgramError& error) {
+        throw EProgramError(Const::SCannotCreateFile.arg(fileName, error.Message()));
     }
-    if (!file.commit())
-        throw EProgramError(Const::SCannotCreateFile.arg(fileName, file.errorString()));
 }

@@ -1,10 +1,13 @@
 #include "libText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include "libError.h"
+
+#include <cerrno>
 
 QString TrimText(QStringView text)
 {
@@ -58,9 +61,64 @@ void WriteListFile(const QString& fileName, const QStringList& lines)
         data += ToGbk(line);
         data += "\r\n";
     }
-    QSaveFile file(fileName);
-    // Unbuffered: a buffered QSaveFile ignores a failure of its final flush and
-    // would rename a truncated list into place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size() || !file.commit())
-        throw EProgramError(file.errorString());
+    WriteFileSafely(fileName, data);
+}
+
+TSafeFileWriter::TSafeFileWriter(const QString& fileName) : FFileName(fileName) {}
+
+TSafeFileWriter::~TSafeFileWriter() = default;
+
+bool TSafeFileWriter::Fail(const QString& reason)
+{
+    if (FError.isEmpty())
+        FError = reason.isEmpty() ? qt_error_string(errno) : reason;
+    if (FFile)
+        FFile->cancelWriting();
+    return false;
+}
+
+bool TSafeFileWriter::Open()
+{
+    // The temporary file would be renamed over whatever the name stands for.
+    const QFileInfo target(FFileName);
+    if (target.exists() && !QFileInfo(target.canonicalFilePath()).isFile())
+        return Fail(QStringLiteral("它不是一个普通文件"));
+    FFile = std::make_unique<QSaveFile>(FFileName);
+    FFile->setDirectWriteFallback(true);
+    if (!FFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Fail(FFile->errorString());
+    return true;
+}
+
+bool TSafeFileWriter::Write(QByteArrayView data)
+{
+    if (!FFile || !FError.isEmpty())
+        return false;
+    errno = 0;
+    if (FFile->write(data.data(), data.size()) != data.size())
+        // A short write sets no error of its own; errno still tells why.
+        return Fail(FFile->error() != QFileDevice::NoError ? FFile->errorString() : qt_error_string(errno));
+    return true;
+}
+
+bool TSafeFileWriter::Commit()
+{
+    if (!FFile || !FError.isEmpty())
+        return false;
+    if (!FFile->commit())
+        return Fail(FFile->errorString());
+    return true;
+}
+
+void TSafeFileWriter::Cancel()
+{
+    if (FFile)
+        FFile->cancelWriting();
+}
+
+void WriteFileSafely(const QString& fileName, QByteArrayView data)
+{
+    TSafeFileWriter writer(fileName);
+    if (!writer.Open() || !writer.Write(data) || !writer.Commit())
+        throw EProgramError(writer.ErrorString());
 }
