@@ -55,7 +55,7 @@ void ShowUnexpectedError(const QString& message)
     ShowMessageBox(Const::SUnexpectedError + QStringLiteral(":\r\n") + message, TMsgIcon::Error);
 }
 
-void TClosingSteps::Step(const std::function<void()>& step)
+void TEverySteps::Step(const std::function<void()>& step)
 {
     try {
         step();
@@ -66,7 +66,7 @@ void TClosingSteps::Step(const std::function<void()>& step)
     }
 }
 
-void TClosingSteps::Report() const
+void TEverySteps::Report() const
 {
     if (FError)
         ShowUnexpectedError(*FError);

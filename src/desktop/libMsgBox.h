@@ -41,10 +41,10 @@ void ShowInfo(const QString& text);
 // handled. The program goes on.
 void ShowUnexpectedError(const QString& message);
 
-// Runs every step of a sequence (a window's closing) even after one fails,
-// so one unwritable file cannot cost the rest; Report shows the first failure
-// once as an unexpected error.
-class TClosingSteps
+// Runs every step of a sequence (a window's start or closing) even after one
+// fails, so one damaged or unwritable file cannot cost the rest; Report shows
+// the first failure once as an unexpected error.
+class TEverySteps
 {
 public:
     void Step(const std::function<void()>& step);

@@ -334,3 +334,32 @@ QString ComponentFilePath(const QString& owner, const QString& component)
 {
     return AppDataFolder() + u'/' + owner + component + QStringLiteral(".ini");
 }
+
+namespace {
+template <class T, class Read>
+T ReadOr(const TExeRegistry& registry, const QString& name, const T& defaultValue, Read read)
+{
+    if (!registry.HasOpenKey())
+        return defaultValue;
+    try {
+        return (registry.*read)(name, defaultValue);
+    } catch (const EProgramError&) {
+        return defaultValue;
+    }
+}
+} // namespace
+
+bool ReadBoolOr(const TExeRegistry& registry, const QString& name, bool defaultValue)
+{
+    return ReadOr(registry, name, defaultValue, &TExeRegistry::ReadBool);
+}
+
+int ReadIntegerOr(const TExeRegistry& registry, const QString& name, int defaultValue)
+{
+    return ReadOr(registry, name, defaultValue, &TExeRegistry::ReadInteger);
+}
+
+QString ReadStringOr(const TExeRegistry& registry, const QString& name, const QString& defaultValue)
+{
+    return ReadOr(registry, name, defaultValue, &TExeRegistry::ReadString);
+}

@@ -62,6 +62,13 @@ private:
     bool FOpen = false;
 };
 
+// A stored value as the caller's default when it is missing, of another type
+// (a hand-edited file) or when no key is open: one damaged value never stops
+// the others from being read. Preferences and placements read through these.
+bool ReadBoolOr(const TExeRegistry& registry, const QString& name, bool defaultValue);
+int ReadIntegerOr(const TExeRegistry& registry, const QString& name, int defaultValue);
+QString ReadStringOr(const TExeRegistry& registry, const QString& name, const QString& defaultValue);
+
 // The per-user application data folder (the folder QStandardPaths::AppDataLocation
 // names for <CompanyName>/<InternalName>), created when missing. No trailing "/".
 QString AppDataFolder();

@@ -32,20 +32,20 @@ void RestorePlacement(TExeRegistry& registry, QWidget* form)
         return;
     const QSize area = WorkArea();
 
-    form->resize(registry.ReadInteger(QStringLiteral("W"), form->width()), form->height());
+    form->resize(ReadIntegerOr(registry, QStringLiteral("W"), form->width()), form->height());
     const int cx = (area.width() - form->width()) / 2;
-    int x = registry.ReadInteger(QStringLiteral("X"), cx);
+    int x = ReadIntegerOr(registry, QStringLiteral("X"), cx);
     if (x >= area.width())
         x = cx;
 
     const int cy = (area.height() - form->height()) / 2;
-    form->resize(form->width(), registry.ReadInteger(QStringLiteral("H"), form->height()));
-    int y = registry.ReadInteger(QStringLiteral("Y"), cy);
+    form->resize(form->width(), ReadIntegerOr(registry, QStringLiteral("H"), form->height()));
+    int y = ReadIntegerOr(registry, QStringLiteral("Y"), cy);
     if (y >= area.height())
         y = cy;
 
     form->setGeometry(x, y, form->width(), form->height());
-    if (registry.ReadBool(QStringLiteral("Maximize"), false))
+    if (ReadBoolOr(registry, QStringLiteral("Maximize"), false))
         form->setWindowState((form->windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
     registry.CloseKey();
 }

@@ -82,7 +82,7 @@ TwinLink::TwinLink(QWidget* owner, TRadioLink* link) : TEditorDialog(owner), FLi
 
 TwinLink::~TwinLink()
 {
-    TClosingSteps steps;
+    TEverySteps steps;
     steps.Step([this] { SaveDialogPlacement(this); });
     steps.Report();
 }

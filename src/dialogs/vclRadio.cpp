@@ -105,7 +105,7 @@ TwinRadio::~TwinRadio()
 {
     // Every step is tried: an unwritable history file must not cost the
     // others, nor the placement. The first failure is shown once.
-    TClosingSteps steps;
+    TEverySteps steps;
     steps.Step([this] { SaveDialogPlacement(this); });
     for (QComboBox* combo : {cboKind, cboLang, cboLand})
         steps.Step([this, combo] { SaveHistory(combo); });
