@@ -15,7 +15,9 @@ template <class TForm, class TObject> int ShowEditor(QWidget* parent, TObject* o
     if (!form)
         return mrCancel;
     delete form.data();
-    return result;
+    // A loop ended from outside (the program told to stop) answers neither
+    // OK nor No: that is no consent to change anything.
+    return result == mrOk || result == mrNo ? result : mrCancel;
 }
 } // namespace
 

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <utility>
+
 #ifdef Q_OS_UNIX
 #include <pwd.h>
 #include <unistd.h>
@@ -46,6 +48,15 @@ QString UserName()
 }
 
 } // namespace
+
+QStringList CommandLineFiles(const QStringList& arguments)
+{
+    QStringList files;
+    for (const QString& argument : arguments)
+        if (!argument.isEmpty())
+            files.append(QFileInfo(argument).absoluteFilePath());
+    return files;
+}
 
 namespace HandOver {
 
@@ -184,9 +195,48 @@ bool TSingleInstance::Listen()
     return true;
 }
 
+void TSingleInstance::SetHold(std::function<bool()> busy)
+{
+    FBusy = std::move(busy);
+}
+
+bool TSingleInstance::Holding() const
+{
+    return FHandling || (FBusy && FBusy());
+}
+
+void TSingleInstance::Close()
+{
+    FClosed = true;
+    if (FReleaseTimer)
+        FReleaseTimer->stop();
+    const QList<THeld> held = std::exchange(FHeld, {});
+    for (const THeld& entry : held)
+        if (entry.Client)
+            entry.Client->Refuse("the program is closing");
+    if (FServer)
+        FServer->close();
+}
+
+void TSingleInstance::ReleaseHeld()
+{
+    while (!FHeld.isEmpty() && !FClosed && !Holding()) {
+        const THeld entry = FHeld.takeFirst();
+        if (entry.Client)
+            Handle(entry.Client, entry.Arguments, false);
+    }
+    if (FHeld.isEmpty() && FReleaseTimer)
+        FReleaseTimer->stop();
+}
+
 void TSingleInstance::Serve()
 {
     while (QLocalSocket* socket = FServer->nextPendingConnection()) {
+        if (FClosed) {
+            socket->abort();
+            delete socket;
+            continue;
+        }
         auto* client = new TInstanceClient(socket, FRecordTimeout, this);
         connect(&client->Timer, &QTimer::timeout, client, [client] { client->Refuse("time limit"); });
         connect(socket, &QLocalSocket::readyRead, client, [this, client] { Receive(client); });
@@ -225,13 +275,45 @@ void TSingleInstance::Receive(TInstanceClient* client)
 
     client->Timer.stop();
     client->Handling = true;
+    if (FClosed)
+        return client->Refuse("the program is closing");
+    if (!Holding() && FHeld.isEmpty())
+        return Handle(client, *arguments, true);
+
+    // Shown at once, so the user sees the dialog that holds it up.
+    const QPointer<TInstanceClient> alive(client);
+    const QPointer<TSingleInstance> self(this);
+    Q_EMIT Activate();
+    if (!self || !alive)
+        return;
+    if (arguments->isEmpty())
+        return Handle(client, *arguments, false);
+    qCInfo(lcSingleInstance, "hand-over held until the open dialog closes");
+    FHeld.append({client, *arguments});
+    if (!FReleaseTimer) {
+        // No signal tells when every dialog is gone; a short poll while
+        // something waits is enough.
+        FReleaseTimer = new QTimer(this);
+        FReleaseTimer->setInterval(100);
+        connect(FReleaseTimer, &QTimer::timeout, this, &TSingleInstance::ReleaseHeld);
+    }
+    FReleaseTimer->start();
+}
+
+void TSingleInstance::Handle(TInstanceClient* client, const QStringList& arguments, bool activate)
+{
     // The handlers may open a modal question; the client or this object can
     // be gone when they return.
     const QPointer<TInstanceClient> alive(client);
     const QPointer<TSingleInstance> self(this);
-    Q_EMIT Activate();
-    if (self && !arguments->isEmpty())
-        Q_EMIT HandOver(*arguments);
+    FHandling = true;
+    if (activate)
+        Q_EMIT Activate();
+    if (self && !arguments.isEmpty())
+        Q_EMIT HandOver(arguments);
+    if (!self)
+        return;
+    FHandling = false;
     if (!alive)
         return;
     char answer[4];

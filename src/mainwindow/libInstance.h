@@ -4,15 +4,24 @@
 // line over that socket and ends.
 
 #include <QByteArrayView>
+#include <QList>
 #include <QLockFile>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QLocalServer;
+class QTimer;
 class TInstanceClient;
+
+// The station files of a command line as they travel: empty arguments are left
+// out (they name no file, and the record ends at an empty string), relative
+// paths are made absolute (the first instance runs in another folder).
+QStringList CommandLineFiles(const QStringList& arguments);
 
 // The hand-over record: tag 19770914, cbData, then the block of NUL-terminated
 // local-8-bit arguments and a final NUL. The numbers are 32-bit little-endian.
@@ -55,6 +64,19 @@ public:
     // False when nobody answered.
     bool Forward(const QStringList& arguments);
 
+    // While busy() answers true (a dialog of the program is open) and while
+    // one hand-over is being handled, later ones wait in order of arrival.
+    // Activate is still emitted at once, so the user sees why the later start
+    // waits; HandOver comes once busy() turns false. The later start waits
+    // for its answer meanwhile, as it does for any hand-over.
+    void SetHold(std::function<bool()> busy);
+    // Hand-overs that are waiting, for tests.
+    int HeldCount() const { return int(FHeld.size()); }
+    // Stops serving: waiting hand-overs and any that arrive later are
+    // answered as not taken, so their starts end. Called when the program
+    // begins to close.
+    void Close();
+
     // How long one client may take to send its whole record.
     void SetRecordTimeout(int milliseconds) { FRecordTimeout = milliseconds; }
     QString ServerName() const { return FServerName; }
@@ -70,10 +92,23 @@ Q_SIGNALS:
 private:
     void Serve();
     void Receive(TInstanceClient* client);
+    bool Holding() const;
+    void Handle(TInstanceClient* client, const QStringList& arguments, bool activate);
+    void ReleaseHeld();
 
     QString FServerName;
     QLockFile FLock;
     bool FAcquired = false;
     QLocalServer* FServer = nullptr;
     int FRecordTimeout = 5000;
+    std::function<bool()> FBusy;
+    bool FHandling = false;
+    bool FClosed = false;
+    struct THeld
+    {
+        QPointer<TInstanceClient> Client;
+        QStringList Arguments;
+    };
+    QList<THeld> FHeld;
+    QTimer* FReleaseTimer = nullptr;
 };

@@ -11,7 +11,8 @@ public:
   // so a longer list written by hand survives whole.
   void Load(const QString &fileName);
   void Save(const QString &fileName) const;
-  // Moves or inserts path at the top; paths match without regard to case.
+  // Moves or inserts path at the top; paths match as the file system
+  // compares names (by case on Linux).
   void Add(const QString &path);
   const QStringList &Paths() const { return FPaths; }
 

@@ -13,18 +13,15 @@
 #include "libSignals.h"
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
+#include "vclInstance.h"
 #include "vclMsgBox.h"
 #include "vclShell.h"
 
 #include <QApplication>
-#include <QFileInfo>
-#include <QLoggingCategory>
 #include <QPointer>
 
 #include <cstdio>
 #include <exception>
-
-Q_LOGGING_CATEGORY(lcInstance, "kestrel.instance", QtWarningMsg)
 
 namespace {
 
@@ -89,11 +86,7 @@ int main(int argc, char** argv)
     SetProgramIdentity();
     LoadQtTranslations(app);
 
-    // The first instance runs in another folder: relative paths are made
-    // absolute before they travel.
-    QStringList arguments = app.arguments().mid(1);
-    for (QString& argument : arguments)
-        argument = QFileInfo(argument).absoluteFilePath();
+    const QStringList arguments = CommandLineFiles(app.arguments().mid(1));
 
     TSingleInstance instance;
     if (!instance.Acquire()) {
@@ -125,12 +118,7 @@ int main(int argc, char** argv)
         app.Window = &window;
         boxes.SetOwner(&window);
 
-        QObject::connect(&instance, &TSingleInstance::Activate, &window, [&window] {
-            qCInfo(lcInstance, "activated");
-            ShowMainWindow(true, &window);
-        });
-        QObject::connect(&instance, &TSingleInstance::HandOver, &window,
-                         [&window](const QStringList& list) { window.Guarded([&] { window.OpenForwardedFiles(list); }); });
+        ConnectInstance(instance, window);
 
         window.FormCreate(arguments);
         instance.Listen();
@@ -141,6 +129,9 @@ int main(int argc, char** argv)
         QObject::connect(&stopSignals, &TStopSignals::Stopped, &app, [] { QCoreApplication::exit(0); });
 
         result = app.exec();
+        // From here on a later start is answered as not taken: the closing
+        // steps may still show a box, and the window must not come back.
+        instance.Close();
         window.FormDestroy();
         app.Window = nullptr;
     }

@@ -12,11 +12,16 @@ struct TFileDialogRequest
   QString Filter;       // Qt filter text, e.g. "电台文件 (*.radio)"
   QString StartFolder;
   QString ProposedName; // save only
-  // Save only: added to a typed name without extension before the dialog
-  // checks for an existing file, so the overwrite question sees the real name.
+  // Save only: the extension (without its dot) of the file that is written.
+  // It replaces a typed one ("CRI.FM" is saved as "CRI.radio"), and the
+  // overwrite question and the folder check are about that file.
   QString DefaultSuffix;
   bool AskOverwrite = true;
 };
+
+// Replaces the extension of the file name (the part after its last dot) or
+// adds one. A leading dot names a hidden file here, not an extension.
+QString ChangeFileExt(const QString &fileName, const QString &ext);
 
 class IFileDialogs
 {
@@ -27,7 +32,8 @@ public:
   virtual QString Save(QWidget *parent, const TFileDialogRequest &request) = 0;
 };
 
-// The real dialogs (QFileDialog).
+// The real dialogs (QFileDialog). Save answers only a file in an existing
+// folder, and asks before an existing file is replaced.
 class TQtFileDialogs : public IFileDialogs
 {
 public:

@@ -201,28 +201,34 @@ void TwinMain::CreateMenus()
 void TwinMain::ReadPreferences(bool& autoMini)
 {
     TExeRegistry registry;
-    if (registry.OpenProgramKey()) {
-        FAutoPlay = registry.ReadBool(Pref::AutoPlay, false);
-        FMSNTitle = registry.ReadBool(Pref::MSNTitle, true);
-        FMSNTitleMode = quint8(registry.ReadInteger(Pref::MSNTitleMode, 0));
-        autoMini = registry.ReadBool(Pref::AutoMini, false);
-        actInsTray->setChecked(registry.ReadBool(Pref::InsTray, true));
-        actTopMost->setChecked(registry.ReadBool(Pref::TopMost, false));
-        actBarHint->setChecked(registry.ReadBool(Pref::BarHint, true));
-        actBarTool->setChecked(registry.ReadBool(Pref::BarTool, true));
-        actBarLock->setChecked(registry.ReadBool(Pref::BarLock, false));
-        actFullView->setChecked(registry.ReadBool(Pref::Columns, true));
-        ShowPanel(registry.ReadInteger(Pref::Panel, 2));
-        SetProgramVolume(registry.ReadInteger(Pref::Volume, barPlayer->value()));
-        FFileName = registry.ReadString(Pref::Radio, DefaultStationFile());
-        FBarText = registry.ReadInteger(Pref::BarText, 1);
-        // Only the desktop's own style is registered so far; any other stored
-        // name leaves the theme as it is.
-        const QString theme = registry.ReadString(Pref::Theme, QStringLiteral("Default"));
-        if (theme == QStringLiteral("Default"))
-            FTheme = theme;
-        registry.CloseKey();
+    if (!registry.OpenProgramKey()) {
+        // Nothing is read: the form's design states stay, and the player
+        // must play at the volume the slider shows, not at its own 0.
+        SetProgramVolume(barPlayer->value());
+        RestorePlacement(registry, this);
+        return;
     }
+    // A value of another type (a hand-edited file) counts as missing.
+    FAutoPlay = ReadBoolOr(registry, Pref::AutoPlay, false);
+    FMSNTitle = ReadBoolOr(registry, Pref::MSNTitle, true);
+    FMSNTitleMode = quint8(ReadIntegerOr(registry, Pref::MSNTitleMode, 0));
+    autoMini = ReadBoolOr(registry, Pref::AutoMini, false);
+    actInsTray->setChecked(ReadBoolOr(registry, Pref::InsTray, true));
+    actTopMost->setChecked(ReadBoolOr(registry, Pref::TopMost, false));
+    actBarHint->setChecked(ReadBoolOr(registry, Pref::BarHint, true));
+    actBarTool->setChecked(ReadBoolOr(registry, Pref::BarTool, true));
+    actBarLock->setChecked(ReadBoolOr(registry, Pref::BarLock, false));
+    actFullView->setChecked(ReadBoolOr(registry, Pref::Columns, true));
+    ShowPanel(ReadIntegerOr(registry, Pref::Panel, 2));
+    SetProgramVolume(ReadIntegerOr(registry, Pref::Volume, barPlayer->value()));
+    FFileName = ReadStringOr(registry, Pref::Radio, DefaultStationFile());
+    FBarText = ReadIntegerOr(registry, Pref::BarText, 1);
+    // Only the desktop's own style is registered so far; any other stored
+    // name leaves the theme as it is.
+    const QString theme = ReadStringOr(registry, Pref::Theme, QStringLiteral("Default"));
+    if (theme == QStringLiteral("Default"))
+        FTheme = theme;
+    registry.CloseKey();
     RestorePlacement(registry, this);
 }
 
@@ -250,41 +256,50 @@ void TwinMain::WritePreferences()
 
 void TwinMain::FormCreate(const QStringList& arguments)
 {
-    try {
-        ReadSystemVolume();
-        FProductName = OwnExeInfo().ProductName;
+    // Every step runs, as at closing: one damaged file or value must not cost
+    // the window, the tray or the station the user asked for.
+    TEverySteps steps;
+    steps.Step([&] { ReadSystemVolume(); });
+    steps.Step([&] { FProductName = OwnExeInfo().ProductName; });
 
-        bool autoMini = false;
-        ReadPreferences(autoMini);
+    bool autoMini = false;
+    steps.Step([&] { ReadPreferences(autoMini); });
 
+    steps.Step([&] {
         barHint->setVisible(actBarHint->isChecked());
         barTool->setVisible(actBarTool->isChecked());
         barTool->setMovable(!actBarLock->isChecked());
         FillLinkList();
-
         actKestrel->setText(FProductName + QStringLiteral("主页") + QStringLiteral("(&H)"));
         actAbout->setText(QStringLiteral("关于") + FProductName + QStringLiteral("(&A)"));
-
+    });
+    steps.Step([&] {
         LoadRecentFiles();
-
-        SetTopMost(actTopMost->isChecked(), this, true);
+        FRecentLoaded = true;
+    });
+    steps.Step([&] { SetTopMost(actTopMost->isChecked(), this, true); });
+    steps.Step([&] {
         SetTrayIcon(actInsTray->isChecked(), this, true);
-        if (TTrayIcon* tray = TrayIcon())
-            connect(tray, &TTrayIcon::LeftClicked, this, [this] { ShowMainWindow(false, this); });
-
+        if (TTrayIcon* tray = TrayIcon()) {
+            // With a dialog open the click brings both forward instead of
+            // minimising a window the user is being asked something in.
+            connect(tray, &TTrayIcon::LeftClicked, this,
+                    [this] { ShowMainWindow(InModal() || QApplication::activeModalWidget(), this); });
+        }
+    });
+    steps.Step([&] {
         if (!arguments.isEmpty())
             OpenForwardedFiles(arguments);
         else
             OpenRadioFile(FFileName, true);
-
-        UpdateWindowState();
-
-        // Without a tray nothing could bring a hidden window back.
+    });
+    steps.Step([&] { UpdateWindowState(); });
+    // Without a tray nothing could bring a hidden window back.
+    steps.Step([&] {
         if (!(actInsTray->isChecked() && autoMini && SystemTrayAvailable()))
             show();
-    } catch (const std::exception& error) {
-        AppException(error);
-    }
+    });
+    Modal([&] { steps.Report(); });
 }
 
 void TwinMain::FormDestroy()
@@ -294,9 +309,13 @@ void TwinMain::FormDestroy()
     FDestroyed = true;
     // Every step runs, so that one unwritable file cannot cost the user the
     // rest of the settings; the first failure is reported once.
-    TClosingSteps steps;
+    TEverySteps steps;
     steps.Step([&] { hide(); });
-    steps.Step([&] { SaveRecentFiles(); });
+    // A list that could not be read is not replaced by the empty one.
+    steps.Step([&] {
+        if (FRecentLoaded)
+            SaveRecentFiles();
+    });
     steps.Step([&] { WritePreferences(); });
     steps.Step([&] {
         TExeRegistry registry;
@@ -304,19 +323,40 @@ void TwinMain::FormDestroy()
     });
     steps.Step([&] { FRadio.reset(); });
     steps.Step([&] { SetTrayIcon(false, this, false); });
-    steps.Report();
+    Modal([&] { steps.Report(); });
 }
 
 void TwinMain::OpenForwardedFiles(const QStringList& list)
 {
-    if (!list.isEmpty())
-        OpenRadioFile(list.first(), true);
+    // An empty argument names no file; the first real one is opened.
+    for (const QString& file : list) {
+        if (!file.isEmpty()) {
+            OpenRadioFile(file, true);
+            return;
+        }
+    }
+}
+
+void TwinMain::ModalClosed()
+{
+    // Queued: the handler that opened the modal finishes first (a cancelled
+    // new link is removed before anything is written).
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (FModalDepth > 0 || !FWriteBackWaiting)
+                return;
+            FWriteBackWaiting = false;
+            Guarded([&] { WriteBackCleanDocument(); });
+        },
+        Qt::QueuedConnection);
 }
 
 void TwinMain::AppException(const std::exception& error)
 {
     // The program's own errors carry their message as UTF-8 in what().
-    ShowUnexpectedError(QString::fromUtf8(error.what()));
+    const QString message = QString::fromUtf8(error.what());
+    Modal([&] { ShowUnexpectedError(message); });
 }
 
 void TwinMain::closeEvent(QCloseEvent* event)

@@ -118,6 +118,11 @@ public:
     void SetSystemVolume(int volume);
     void ShowPanel(int panel);
 
+    // True while a dialog or question of the window is open, or a handler
+    // runs the event loop in a step that must not be interleaved with another
+    // command. Hand-overs from later starts wait meanwhile.
+    bool InModal() const { return FModalDepth > 0; }
+
     // ---- state, read by tests
     TRadio* Radio() const { return FRadio.get(); }
     const QString& FileName() const { return FFileName; }
@@ -218,8 +223,23 @@ private:
     void ReadPreferences(bool& autoMini);
     void WritePreferences();
 
+    // Runs show (a dialog, a question, or a step that runs the event loop)
+    // as a modal step of the window and returns what it returns. Once the
+    // last one has closed and its handler has finished, a write-back that
+    // waited meanwhile runs.
+    template <class F> decltype(auto) Modal(F&& show);
+    void ModalClosed();
+    int FModalDepth = 0;
+    bool FWriteBackWaiting = false;
+    // Changes whenever the document is replaced or closed, so a handler can
+    // tell after a modal step whether it still works on the same station.
+    quint64 FDocStamp = 0;
+    bool FRecentLoaded = false;
+
     // ---- vclMainDocument.cpp
     void CreateDocumentActions();
+    // Stops the player and makes radio the open document (a copy).
+    void ReplaceDocument(const TRadio& radio, const QString& fileName, bool modified);
     void actNewExecute();
     void actOpenExecute();
     void actSaveExecute();
@@ -301,3 +321,20 @@ private:
     // Set by the exit command once the user agreed, so the close goes through.
     bool FClosing = false;
 };
+
+template <class F> decltype(auto) TwinMain::Modal(F&& show)
+{
+    struct TScope
+    {
+        TwinMain* Window;
+        explicit TScope(TwinMain* window) : Window(window) { ++Window->FModalDepth; }
+        ~TScope()
+        {
+            if (--Window->FModalDepth == 0)
+                Window->ModalClosed();
+        }
+        TScope(const TScope&) = delete;
+        TScope& operator=(const TScope&) = delete;
+    } scope(this);
+    return show();
+}

@@ -1,6 +1,7 @@
 // Station document commands, the recent-files list and the window state.
 #include "vclMain.h"
 
+#include "libConst.h"
 #include "libError.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
@@ -32,17 +33,6 @@ const QString KeyOpenPath = QStringLiteral("OpenPath");
 // get more room than the ones read at start-up.
 constexpr int RecentLoadedWidth = 250;
 constexpr int RecentAddedWidth = 300;
-
-// Replaces the extension of the file name (the part after its last dot) or
-// adds one. A leading dot names a hidden file here, not an extension.
-QString ChangeFileExt(const QString& fileName, const QString& ext)
-{
-    const qsizetype nameStart = fileName.lastIndexOf(u'/') + 1;
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    if (dot > nameStart)
-        return fileName.left(dot) + ext;
-    return fileName + ext;
-}
 
 // A station name as a proposed file name. A "/" in the name would send the
 // dialog into a folder that does not exist.
@@ -108,7 +98,7 @@ bool TwinMain::CheckModified()
 {
     if (!FRadio || !FModified)
         return true;
-    switch (AskYesNoCancel(SAskSave)) {
+    switch (Modal([] { return AskYesNoCancel(SAskSave); })) {
     case mrYes:
         actSaveExecute();
         // A cancelled or failed save leaves the changes unsaved: keep them.
@@ -130,7 +120,7 @@ void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
         request.Title = QStringLiteral("打开");
         request.Filter = SRadioFilter;
         request.StartFolder = DialogFolder(KeyOpenPath);
-        name = FServices.FileDialogs->Open(this, request);
+        name = Modal([&] { return FServices.FileDialogs->Open(this, request); });
         if (!name.isEmpty())
             RememberDialogFolder(KeyOpenPath, name);
     }
@@ -145,16 +135,11 @@ void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
         radio.LoadFromFile(name);
     } catch (const EProgramError& error) {
         if (!silent)
-            ShowMessageBox(error.Message(), TMsgIcon::Error);
+            Modal([&] { ShowMessageBox(error.Message(), TMsgIcon::Error); });
         return;
     }
 
-    actStopExecute();
-    if (!FRadio)
-        FRadio = std::make_unique<TRadio>();
-    FRadio->Assign(radio);
-    FFileName = name;
-    FModified = false;
+    ReplaceDocument(radio, name, false);
     AddRecentFile(name);
     FillLinkList();
     UpdateWindowState();
@@ -162,10 +147,22 @@ void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
         actPlay->trigger();
 }
 
+void TwinMain::ReplaceDocument(const TRadio& radio, const QString& fileName, bool modified)
+{
+    actStopExecute();
+    if (!FRadio)
+        FRadio = std::make_unique<TRadio>();
+    FRadio->Assign(radio);
+    ++FDocStamp;
+    FFileName = fileName;
+    FModified = modified;
+}
+
 void TwinMain::SaveRadioFile(const QString& fileName)
 {
     if (!FRadio)
         return;
+    const quint64 stamp = FDocStamp;
     QString name = fileName;
     if (name.isEmpty()) {
         TFileDialogRequest request;
@@ -174,18 +171,29 @@ void TwinMain::SaveRadioFile(const QString& fileName)
         request.StartFolder = DialogFolder(KeySavePath);
         request.ProposedName = ProposedName(*FRadio, SRadioExt);
         request.DefaultSuffix = SRadioExt.mid(1);
-        name = FServices.FileDialogs->Save(this, request);
-        if (!name.isEmpty())
-            RememberDialogFolder(KeySavePath, name);
+        name = Modal([&] { return FServices.FileDialogs->Save(this, request); });
+        // Only the station the dialog was opened for is saved.
+        if (name.isEmpty() || !FRadio || FDocStamp != stamp)
+            return;
+        RememberDialogFolder(KeySavePath, name);
+        name = ChangeFileExt(name, SRadioExt);
+    } else {
+        // A station opened under another extension is saved beside it as a
+        // station file; one that is there already is replaced only on a Yes.
+        const QString target = ChangeFileExt(name, SRadioExt);
+        if (target != name && QFileInfo::exists(target)) {
+            if (!Modal([&] { return AskYesNo(Const::SAskReplaceFile.arg(target)); }))
+                return;
+            if (!FRadio || FDocStamp != stamp)
+                return;
+        }
+        name = target;
     }
-    if (name.isEmpty())
-        return;
 
-    name = ChangeFileExt(name, SRadioExt);
     try {
         FRadio->SaveToFile(name, sfStation);
     } catch (const EProgramError& error) {
-        ShowMessageBox(error.Message(), TMsgIcon::Error);
+        Modal([&] { ShowMessageBox(error.Message(), TMsgIcon::Error); });
         return;
     }
     FFileName = name;
@@ -267,14 +275,9 @@ void TwinMain::actNewExecute()
     if (!CheckModified())
         return;
     TRadio radio;
-    if (FServices.Editors->EditRadio(this, &radio) == mrCancel)
+    if (Modal([&] { return FServices.Editors->EditRadio(this, &radio); }) == mrCancel)
         return;
-    actStopExecute();
-    if (!FRadio)
-        FRadio = std::make_unique<TRadio>();
-    FRadio->Assign(radio);
-    FFileName.clear();
-    FModified = true;
+    ReplaceDocument(radio, QString(), true);
     FillLinkList();
     UpdateWindowState();
     actAddLink->trigger();
@@ -292,6 +295,7 @@ void TwinMain::actCloseExecute()
         return;
     actStopExecute();
     FRadio.reset();
+    ++FDocStamp;
     FFileName.clear();
     FModified = false;
     FillLinkList();
@@ -302,7 +306,9 @@ void TwinMain::actEditExecute()
 {
     if (!FRadio)
         return;
-    if (FServices.Editors->EditRadio(this, FRadio.get()) == mrOk) {
+    const quint64 stamp = FDocStamp;
+    if (Modal([&] { return FServices.Editors->EditRadio(this, FRadio.get()); }) == mrOk && FRadio
+        && FDocStamp == stamp) {
         FModified = true;
         UpdateWindowState();
     }
@@ -314,7 +320,9 @@ void TwinMain::actExitExecute()
         return;
     FClosing = true;
     close();
-    QCoreApplication::processEvents();
+    // A later start that hands over meanwhile waits, and is answered as not
+    // taken once the program ends.
+    Modal([] { QCoreApplication::processEvents(); });
     QCoreApplication::quit();
 }
 
@@ -340,8 +348,9 @@ void TwinMain::btnSaveWAXClick(QAction* sender)
     request.StartFolder = StationFolder();
     request.ProposedName = ProposedName(*FRadio, kind.Ext);
     request.DefaultSuffix = kind.Ext.mid(1);
-    const QString name = FServices.FileDialogs->Save(this, request);
-    if (name.isEmpty())
+    const quint64 stamp = FDocStamp;
+    const QString name = Modal([&] { return FServices.FileDialogs->Save(this, request); });
+    if (name.isEmpty() || !FRadio || FDocStamp != stamp)
         return;
     // Failures go to the caller's exception box.
     FRadio->SaveToFile(ChangeFileExt(name, kind.Ext), kind.Format);
@@ -353,15 +362,9 @@ void TwinMain::subRecentsClick(QAction* item) { OpenRadioFile(RecentPath(item), 
 
 QString TwinMain::DialogFolder(const QString& key) const
 {
-    QString folder;
     TExeRegistry registry;
-    try {
-        if (registry.OpenProgramKey())
-            folder = registry.ReadString(key, QString());
-    } catch (const EProgramError&) {
-        // A value of another type is as good as none.
-        folder.clear();
-    }
+    registry.OpenProgramKey();
+    QString folder = ReadStringOr(registry, key, QString());
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = StationFolder();
     return folder;

@@ -261,6 +261,8 @@ void TwinMain::CreateStatusBar()
     gaugeLayout->setContentsMargins(0, 0, 0, 0);
     gaugeLayout->addWidget(barGauge);
     SetGaugeWidth(0);
+    // The player's state from the start, not only after its first report.
+    pnlHint[2]->setText(ctlPlayer->StateText());
 
     popHint = new QMenu(this);
     popHint->setObjectName(QStringLiteral("popHint"));
@@ -374,7 +376,8 @@ void TwinMain::barHintClick()
         if (!text.isEmpty())
             texts.append(text);
     }
-    ShowInfo(texts.join(QStringLiteral("\r\n")));
+    const QString text = texts.join(QStringLiteral("\r\n"));
+    Modal([&] { ShowInfo(text); });
 }
 
 void TwinMain::actPlayExecute()
@@ -382,7 +385,7 @@ void TwinMain::actPlayExecute()
     if (!FRadio)
         return;
     if (FRadio->Links().Count() == 0) {
-        if (AskYesNo(SAskAddLink))
+        if (Modal([] { return AskYesNo(SAskAddLink); }))
             actAddLinkExecute();
         if (!FRadio || FRadio->Links().Count() == 0)
             return;
@@ -392,7 +395,9 @@ void TwinMain::actPlayExecute()
     // be edited or deleted meanwhile.
     const QString href = link->Href();
     const TStreamKind kind = link->Kind();
-    ctlPlayer->Play(href, kind);
+    // The player runs the event loop while it starts an engine and may ask
+    // about a missing one.
+    Modal([&] { ctlPlayer->Play(href, kind); });
     if (isVisible()) {
         boxLinksCustomDrawItem();
         boxLinks->viewport()->update();
@@ -417,10 +422,12 @@ void TwinMain::actAddLinkExecute()
         return;
     ShowLinkPanel();
     TRadio* radio = FRadio.get();
+    const quint64 stamp = FDocStamp;
     TRadioLink* link = radio->Links().Add();
-    const int result = FServices.Editors->EditLink(this, link);
-    // The editor is modal, but the tray menu may have closed the station.
-    if (FRadio.get() != radio || radio->Links().IndexOf(link) < 0)
+    const int result = Modal([&] { return FServices.Editors->EditLink(this, link); });
+    // Hand-overs wait while the editor is open, but another command (the
+    // tray menu) may have closed the station meanwhile.
+    if (FDocStamp != stamp || FRadio.get() != radio || radio->Links().IndexOf(link) < 0)
         return;
     if (result == mrCancel) {
         radio->Links().Delete(radio->Links().IndexOf(link));
@@ -442,9 +449,11 @@ void TwinMain::actEditLinkExecute()
         return;
     ShowLinkPanel();
     TRadio* radio = FRadio.get();
-    if (FServices.Editors->EditLink(this, link) != mrOk)
+    const quint64 stamp = FDocStamp;
+    if (Modal([&] { return FServices.Editors->EditLink(this, link); }) != mrOk)
         return;
-    if (FRadio.get() != radio || radio->Links().IndexOf(link) < 0 || boxLinks->indexOfTopLevelItem(item) < 0)
+    if (FDocStamp != stamp || FRadio.get() != radio || radio->Links().IndexOf(link) < 0
+        || boxLinks->indexOfTopLevelItem(item) < 0)
         return;
     FModified = true;
     UpdateLinkItem(item);
@@ -460,26 +469,28 @@ void TwinMain::actCopyLinkExecute()
 void TwinMain::actDelLinkExecute()
 {
     QTreeWidgetItem* item = SelectedRow();
-    if (!item || !FRadio)
+    const TRadioLink* link = RowLink(item);
+    if (!link || !FRadio)
         return;
     ShowLinkPanel();
-    if (!AskYesNo(SAskDelLink.arg(item->text(lcName))))
+    const quint64 stamp = FDocStamp;
+    const QString question = SAskDelLink.arg(item->text(lcName));
+    if (!Modal([&] { return AskYesNo(question); }))
         return;
-    // The question and the stop below let other commands run; go on only
-    // while the row and its link are still there.
-    auto rowIndex = [&] {
-        const int index = boxLinks->indexOfTopLevelItem(item);
-        return FRadio && index >= 0 && index < FRadio->Links().Count() ? index : -1;
-    };
-    if (rowIndex() < 0)
+    // The question and the stop below let other handlers run: go on only
+    // with the same document, and find the link's row afresh (a row pointer
+    // may by now point at another row at the same address).
+    const auto linkIndex = [&] { return FRadio && FDocStamp == stamp ? FRadio->Links().IndexOf(link) : -1; };
+    if (linkIndex() < 0)
         return;
-    if (rowIndex() == FRadio->Link())
+    if (linkIndex() == FRadio->Link())
         actStopExecute();
     // The player's stop report is handled while the link still exists.
-    QCoreApplication::processEvents();
-    const int index = rowIndex();
-    if (index < 0)
+    Modal([] { QCoreApplication::processEvents(); });
+    const int index = linkIndex();
+    if (index < 0 || index >= boxLinks->topLevelItemCount())
         return;
+    item = boxLinks->topLevelItem(index);
 
     FRadio->Links().Delete(index);
     // A link before the current one goes: the current link stays the same
@@ -631,6 +642,12 @@ void TwinMain::ctlPlayerChange()
 
 void TwinMain::WriteBackCleanDocument()
 {
+    // An editor may hold a link that is not committed yet (a new one has no
+    // address): the file is written once the last modal has closed.
+    if (InModal()) {
+        FWriteBackWaiting = true;
+        return;
+    }
     if (FRadio && !FModified && !FFileName.isEmpty() && QFileInfo::exists(FFileName))
         FRadio->SaveToFile(FFileName, sfStation);
 }

@@ -22,6 +22,9 @@ inline const QString SRadioFileNotXml = QStringLiteral("电台文件不是正确
 inline const QString SRadioFileDtd = QStringLiteral("电台文件含有DTD内部声明(如实体定义)，为安全起见不予读取");
 inline const QString SRadioFileTooManyAttributes = QStringLiteral("电台文件的元素带有过多的属性，不予读取");
 inline const QString SRadioFileBadEncoding = QStringLiteral("电台文件的内容不是正确的%1编码");
+// Save dialogs and saves under another extension.
+inline const QString SAskReplaceFile = QStringLiteral("%1 已存在。\r\n要替换它吗？");
+inline const QString SFolderMissing = QStringLiteral("文件夹“%1”不存在。请选择一个已经存在的文件夹。");
 inline const QString SCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 
 // Media engines: their own failures, shown as the player's error text

@@ -278,7 +278,8 @@ void TestMainDocument::recentFilesOneEntryPerPathAndEightAtMost()
     w->OpenRadioFile(upper, false);
     w->OpenRadioFile(lower, false);
     w->OpenRadioFile(lower, false);
-    QCOMPARE(w->RecentFiles(), QStringList{lower});
+    // Two files that differ only by case are two entries on Linux.
+    QCOMPARE(w->RecentFiles(), (QStringList{lower, upper}));
     Q_EMIT w->subRadio->aboutToShow();
     QVERIFY(w->subRecent->menuAction()->isEnabled());
 

@@ -16,8 +16,11 @@ private Q_SLOTS:
     QTest::addColumn<QStringList>("expected");
     const QStringList eight{u"/1"_qs, u"/2"_qs, u"/3"_qs, u"/4"_qs, u"/5"_qs, u"/6"_qs, u"/7"_qs, u"/8"_qs};
     QTest::newRow("new on top") << QStringList{u"/a"_qs} << u"/b"_qs << QStringList{u"/b"_qs, u"/a"_qs};
-    QTest::newRow("case-insensitive move") << QStringList{u"/a"_qs, u"/B"_qs} << u"/b"_qs
-                                           << QStringList{u"/b"_qs, u"/a"_qs};
+    QTest::newRow("same path moves") << QStringList{u"/a"_qs, u"/b"_qs} << u"/b"_qs
+                                     << QStringList{u"/b"_qs, u"/a"_qs};
+    // Linux file names differ by case: /B and /b are two stations.
+    QTest::newRow("other case is another file") << QStringList{u"/a"_qs, u"/B"_qs} << u"/b"_qs
+                                                << QStringList{u"/b"_qs, u"/a"_qs, u"/B"_qs};
     QTest::newRow("ninth drops oldest") << eight << u"/9"_qs
                                         << (QStringList{u"/9"_qs} + eight.first(7));
     QTest::newRow("known among eight keeps all") << eight << u"/5"_qs
