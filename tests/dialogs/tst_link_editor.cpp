@@ -127,6 +127,7 @@ void TestLinkEditor::refusals()
     TwinLink form(nullptr, &link);
     if (edited)
         form.edtLink->setText(address);
+    FBoxes->Answer(mrOk);
     form.btnOK->click();
 
     QCOMPARE(FBoxes->Questions().size(), 1);

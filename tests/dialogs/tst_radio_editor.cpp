@@ -256,6 +256,7 @@ void TestRadioEditor::failingHistoryFileDoesNotStopTheOthers()
         form.cboKind->setEditText(u"新闻"_s);
         form.cboLang->setEditText(u"粤语"_s);
         form.cboLand->setEditText(u"香港"_s);
+        FBoxes->Answer(mrOk);
         form.accept();
     }
     QCOMPARE(radio.Land(), u"香港"_s);

@@ -194,6 +194,7 @@ void TestMainDocument::failedSaveKeepsTheChanges()
     Modify(f, QStringLiteral("乙台"));
     QVERIFY(QDir(f.Home.Path() + QStringLiteral("/sub")).removeRecursively());
 
+    f.Boxes.Answer(mrOk);
     w->actSave->trigger(); // a known file: no dialog
     QVERIFY(f.FileDialogs.Calls().isEmpty());
     QCOMPARE(f.Boxes.Questions().size(), 1);
@@ -225,6 +226,8 @@ void TestMainDocument::failedOpenKeepsTheDocument()
     TwinMain* w = f.Create({a});
     const QStringList recent = w->RecentFiles();
 
+    if (!silent)
+        f.Boxes.Answer(mrOk);
     w->OpenRadioFile(bad, silent);
     QStringList expected;
     if (!silent)
@@ -320,6 +323,7 @@ void TestMainDocument::recentItemsOpenTheirPath()
 
     // A vanished file: the error box, and the entry stays until the next start.
     QVERIFY(QFile::remove(b));
+    f.Boxes.Answer(mrOk);
     w->subRecent->actions().at(1)->trigger();
     QCOMPARE(f.Boxes.Texts(), QStringList{Const::SRadioFileNotFound.arg(b)});
     QCOMPARE(w->FileName(), a);
@@ -404,6 +408,7 @@ void TestMainDocument::exportFailureReachesTheErrorBox()
     TMainWindowFixture f;
     TwinMain* w = f.Create();
     f.FileDialogs.Answer(f.Home.Path() + QStringLiteral("/没有的文件夹/x"));
+    f.Boxes.Answer(mrOk);
     w->btnSaveRAM->trigger();
     QCOMPARE(f.Boxes.Questions().size(), 1);
     QVERIFY(f.Boxes.Texts().first().startsWith(QStringLiteral("发生未预料的错误:\r\n")));

@@ -188,6 +188,7 @@ void TestMainLinks::failedWriteKeepsThePanels()
     QVERIFY(QFile::remove(w->FileName()));
     QVERIFY(QDir().mkdir(w->FileName()));
 
+    f.Boxes.Answer(mrOk);
     Playing(f, 128);
     QCOMPARE(f.Boxes.Questions().size(), 1);
     QCOMPARE(f.Boxes.Questions().first().Icon, TMsgIcon::Error);
@@ -220,6 +221,7 @@ void TestMainLinks::statusPanelsFollowThePlayer()
     QCOMPARE(w->HintPanelText(3), u"128千比特/秒"_s);
 
     // A click anywhere on the bar shows every panel in full.
+    f.Boxes.Answer(mrOk);
     QTest::mouseClick(w->pnlHint[2], Qt::LeftButton);
     QCOMPARE(f.Boxes.Texts(), QStringList{title + u"\r\n正在播放\r\n128千比特/秒"_s});
 

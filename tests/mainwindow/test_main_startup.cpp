@@ -199,6 +199,7 @@ void TestMainStartup::shutdownGoesOnAfterAFailedStep()
     w->barPlayer->setValue(61);
     // The recent-files list cannot be written where a folder stands.
     QVERIFY(QDir().mkpath(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent"))));
+    f.Boxes.Answer(mrOk); // the first failure, shown once
     f.Destroy();
 
     QCOMPARE(f.Boxes.Questions().size(), 1);
@@ -213,6 +214,7 @@ void TestMainStartup::exceptionsReachTheErrorBox()
 {
     TMainWindowFixture f;
     TwinMain* w = f.Create();
+    f.Boxes.Answer(mrOk);
     w->Guarded([] { throw EProgramError(QStringLiteral("磁盘已满")); });
     QCOMPARE(f.Boxes.Texts(), QStringList{QStringLiteral("发生未预料的错误:\r\n磁盘已满")});
     QCOMPARE(f.Boxes.Questions().first().Icon, TMsgIcon::Error);

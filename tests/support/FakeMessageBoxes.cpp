@@ -20,11 +20,14 @@ QStringList FakeMessageBoxes::Texts() const
 int FakeMessageBoxes::Next(const QString& text)
 {
     if (FAnswers.isEmpty()) {
-        const QByteArray message = "FakeMessageBoxes: unexpected question: " + text.toUtf8();
+        const QByteArray message = "FakeMessageBoxes: unexpected box: " + text.toUtf8();
         QTest::qFail(message.constData(), __FILE__, __LINE__);
         return mrCancel;
     }
-    return FAnswers.dequeue();
+    const TAnswer answer = FAnswers.dequeue();
+    if (answer.Meanwhile)
+        answer.Meanwhile();
+    return answer.Result;
 }
 
 int FakeMessageBoxes::AskYesNoCancel(const QString& text)
@@ -42,6 +45,7 @@ bool FakeMessageBoxes::AskYesNo(const QString& text)
 void FakeMessageBoxes::ShowMessageBox(const QString& text, TMsgIcon icon)
 {
     FQuestions += {Message, text, icon};
+    Next(text);
 }
 
 FakeBrowser::FakeBrowser(bool opens) : Opens(opens), FPrevious(SetBrowser(this)) {}

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class FakeMessageBoxes final : public IMessageBoxes
 {
 public:
@@ -24,15 +26,21 @@ public:
     FakeMessageBoxes();
     ~FakeMessageBoxes() override;
 
-    // Queues the answer to the next question: mrYes, mrNo or mrCancel.
-    void Answer(int result) { FAnswers.enqueue(result); }
+    // Queues the answer to the next box: mrYes, mrNo or mrCancel for a
+    // question, mrOk for a plain message. meanwhile runs while the box is
+    // open, as the event loop would run other handlers then.
+    void Answer(int result, std::function<void()> meanwhile = {})
+    {
+        FAnswers.enqueue({result, std::move(meanwhile)});
+    }
     // Every box shown so far, questions and plain messages, in order.
     const QList<TQuestion>& Questions() const { return FQuestions; }
     QStringList Texts() const;
     int PendingAnswers() const { return int(FAnswers.size()); }
     void Clear() { FQuestions.clear(); FAnswers.clear(); }
 
-    // A question with no queued answer fails the running test and answers Cancel/No.
+    // A box with no queued answer fails the running test (a question then
+    // answers Cancel/No): an error box nobody expected is a fault too.
     int AskYesNoCancel(const QString& text) override;
     bool AskYesNo(const QString& text) override;
     void ShowMessageBox(const QString& text, TMsgIcon icon) override;
@@ -41,7 +49,12 @@ private:
     int Next(const QString& text);
 
     QList<TQuestion> FQuestions;
-    QQueue<int> FAnswers;
+    struct TAnswer
+    {
+        int Result;
+        std::function<void()> Meanwhile;
+    };
+    QQueue<TAnswer> FAnswers;
     IMessageBoxes* FPrevious;
 };
 
