@@ -6,12 +6,15 @@
 #include "TestHome.h"
 #include "libRadio.h"
 #include "libRegistry.h"
+#include "vclEditors.h"
 #include "vclGrip.h"
 #include "vclLink.h"
 #include "vclRadio.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
+#include <QTimer>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -40,6 +43,7 @@ private Q_SLOTS:
         FHome.reset();
     }
 
+    void loopEndedFromOutsideIsCancel();
     void frame_data();
     void frame();
     void gripFollowsCorner_data() { frame_data(); }
@@ -145,6 +149,35 @@ void TestEditorFrame::accessibleNames()
         QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(widget->objectName()));
     }
     QVERIFY(controls >= 8);
+}
+
+// A stop signal ends every event loop, the editor's too: what was typed is
+// not taken as the user's OK.
+void TestEditorFrame::loopEndedFromOutsideIsCancel()
+{
+    TDialogEditors editors;
+    // As in the program: the editor opens from the main loop, and the stop
+    // ends both.
+    const auto editThenStop = [](const std::function<int()>& edit) {
+        int result = -1;
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [] {
+                QWidget* editor = QApplication::activeModalWidget();
+                QVERIFY(editor);
+                editor->findChild<QLineEdit*>(u"edtText"_s)->setText(u"改过的名字"_s);
+                QCoreApplication::exit(0);
+            });
+            result = edit();
+        });
+        QCoreApplication::exec();
+        return result;
+    };
+    TRadioLink* link = FRadio.Links().Add();
+    link->SetHref(u"mms://127.0.0.1/a"_s);
+    QCOMPARE(editThenStop([&] { return editors.EditLink(nullptr, link); }), int(mrCancel));
+    QCOMPARE(link->Text(), QString());
+    QCOMPARE(editThenStop([&] { return editors.EditRadio(nullptr, &FRadio); }), int(mrCancel));
+    QCOMPARE(FRadio.Text(), QString());
 }
 
 QTEST_MAIN(TestEditorFrame)

@@ -7,6 +7,7 @@
 #include "libError.h"
 #include "libRadio.h"
 #include "libShell.h"
+#include "libText.h"
 #include "vclShell.h"
 
 #include <QAction>
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void volumePreferenceIsLimited();
     void preferencesSurviveARestart();
     void unreadableStoreKeepsTheDesignStates();
+    void wronglyTypedValuesReadAsMissing();
     void startsInTheTrayOnlyWhenOneExists_data();
     void startsInTheTrayOnlyWhenOneExists();
     void forwardedFilesOpenOnlyTheFirst();
@@ -45,6 +47,8 @@ void TestMainStartup::firstRunOpensTheDefaultStation()
     QVERIFY(w->boxClient->currentWidget() == w->boxLinks);
     QVERIFY(w->isVisible());
     QVERIFY(f.Boxes.Questions().isEmpty());
+    // The player's state shows before it has reported anything.
+    QCOMPARE(w->HintPanelText(2), QStringLiteral("已经停止"));
 }
 
 void TestMainStartup::argumentWinsOverTheRememberedStation()
@@ -144,11 +148,44 @@ void TestMainStartup::unreadableStoreKeepsTheDesignStates()
     QVERIFY(!w->Radio());
     QVERIFY(w->FileName().isEmpty());
     QCOMPARE(w->barPlayer->value(), 88);
+    QCOMPARE(w->ctlPlayer->Volume(), 88); // what the slider shows is what plays
     QVERIFY(w->actInsTray->isChecked());
     QVERIFY(w->actBarHint->isChecked());
     QVERIFY(!w->actTopMost->isChecked());
     f.Destroy();
     QVERIFY(QFileInfo(f.Home.ConfigFile()).isDir());
+}
+
+void TestMainStartup::wronglyTypedValuesReadAsMissing()
+{
+    TMainWindowFixture f;
+    const QString a = f.WriteStation(QStringLiteral("a.radio"), QStringLiteral("甲台"), {});
+    const QString b = f.WriteStation(QStringLiteral("b.radio"), QStringLiteral("乙台"), {});
+    f.Create({a});
+    f.Destroy();
+    // Hand-edited: text where numbers belong, a number where text belongs.
+    f.Preference(QStringLiteral("Volume"), QStringLiteral("50"));
+    f.Preference(QStringLiteral("Columns"), QStringLiteral("yes"));
+    f.Preference(QStringLiteral("Theme"), 7);
+    {
+        TExeRegistry registry;
+        QVERIFY(registry.OpenProgramKey(QStringLiteral("winMain")));
+        registry.WriteString(QStringLiteral("X"), QStringLiteral("left"));
+        registry.WriteInteger(QStringLiteral("W"), 500);
+    }
+
+    TwinMain* w = f.Create({b});
+    QVERIFY(f.Boxes.Questions().isEmpty());
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->FileName(), b);
+    QCOMPARE(w->barPlayer->value(), 88);
+    QCOMPARE(w->ctlPlayer->Volume(), 88);
+    QVERIFY(w->actFullView->isChecked());
+    QCOMPARE(w->width(), 500); // the values after the damaged one still count
+    f.Destroy();
+    QCOMPARE(f.StoredPreference(QStringLiteral("Radio")).toString(), b);
+    QCOMPARE(ReadListFile(ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent"))),
+             (QStringList{b, a}));
 }
 
 void TestMainStartup::startsInTheTrayOnlyWhenOneExists_data()
@@ -190,6 +227,9 @@ void TestMainStartup::forwardedFilesOpenOnlyTheFirst()
     QVERIFY(f.Boxes.Questions().isEmpty());
     w->OpenForwardedFiles({});
     QCOMPARE(w->FileName(), a);
+    // An empty argument names nothing; the next one is the first file.
+    w->OpenForwardedFiles({QString(), b});
+    QCOMPARE(w->FileName(), b);
 }
 
 void TestMainStartup::shutdownGoesOnAfterAFailedStep()
