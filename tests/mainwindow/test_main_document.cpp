@@ -52,6 +52,7 @@ private Q_SLOTS:
     void newStationCancelledLeavesTheDocument();
     void saveAsForcesTheExtensionAndRemembersTheFolder();
     void failedSaveKeepsTheChanges();
+    void saveBesideAnotherExtensionAsks();
     void failedOpenKeepsTheDocument_data();
     void failedOpenKeepsTheDocument();
     void openDialogRemembersItsFolder();
@@ -203,6 +204,32 @@ void TestMainDocument::failedSaveKeepsTheChanges()
     QVERIFY(w->Modified());
     QCOMPARE(w->FileName(), a);
     QCOMPARE(w->windowTitle(), QStringLiteral("乙台* - ") + SProduct);
+}
+
+void TestMainDocument::saveBesideAnotherExtensionAsks()
+{
+    TMainWindowFixture f;
+    const QString bak = f.WriteStation(QStringLiteral("station.bak"), QStringLiteral("备份台"), {});
+    const QString radio = f.WriteStation(QStringLiteral("station.radio"), QStringLiteral("正式台"), {});
+    const QByteArray kept = ReadFileBytes(radio);
+    TwinMain* w = f.Create({bak});
+    Modify(f, QStringLiteral("改过的备份台"));
+
+    // Save writes a station file beside the backup: never over one unasked.
+    f.Boxes.Answer(mrNo);
+    w->actSave->trigger();
+    QCOMPARE(f.Boxes.Texts(), QStringList{Const::SAskReplaceFile.arg(radio)});
+    QCOMPARE(ReadFileBytes(radio), kept);
+    QVERIFY(w->Modified());
+    QCOMPARE(w->FileName(), bak);
+
+    f.Boxes.Answer(mrYes);
+    w->actSave->trigger();
+    QCOMPARE(w->FileName(), radio);
+    QVERIFY(!w->Modified());
+    TRadio saved;
+    saved.LoadFromFile(radio);
+    QCOMPARE(saved.Text(), QStringLiteral("改过的备份台"));
 }
 
 void TestMainDocument::failedOpenKeepsTheDocument_data()
