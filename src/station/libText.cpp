@@ -66,15 +66,33 @@ void WriteListFile(const QString& fileName, const QStringList& lines)
 
 TSafeFileWriter::TSafeFileWriter(const QString& fileName) : FFileName(fileName) {}
 
-TSafeFileWriter::~TSafeFileWriter() = default;
+TSafeFileWriter::~TSafeFileWriter()
+{
+    if (FFile || FDirect)
+        Cancel();
+}
+
+QFileDevice* TSafeFileWriter::Device() const
+{
+    if (FDirect)
+        return FDirect.get();
+    return FFile.get();
+}
 
 bool TSafeFileWriter::Fail(const QString& reason)
 {
     if (FError.isEmpty())
         FError = reason.isEmpty() ? qt_error_string(errno) : reason;
-    if (FFile)
-        FFile->cancelWriting();
+    Cancel();
     return false;
+}
+
+void TSafeFileWriter::PutBack()
+{
+    FDirect->close();
+    if (FDirect->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        FDirect->write(FOldBytes);
+    FDirect->close();
 }
 
 bool TSafeFileWriter::Open()
@@ -85,35 +103,60 @@ bool TSafeFileWriter::Open()
         return Fail(QStringLiteral("它不是一个普通文件"));
     FFile = std::make_unique<QSaveFile>(FFileName);
     FFile->setDirectWriteFallback(true);
-    if (!FFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Fail(FFile->errorString());
+    if (FFile->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return true;
+    const QString reason = FFile->errorString();
+    FFile.reset();
+    // Qt falls back to the file itself only for a folder without write
+    // permission, not for one that refuses new files otherwise.
+    if (!target.isFile() || !target.isWritable())
+        return Fail(reason);
+    FDirect = std::make_unique<QFile>(FFileName);
+    if (!FDirect->open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return Fail(reason);
+    FOldBytes = FDirect->readAll();
+    if (!FDirect->resize(0) || !FDirect->seek(0))
+        return Fail(FDirect->errorString());
     return true;
 }
 
 bool TSafeFileWriter::Write(QByteArrayView data)
 {
-    if (!FFile || !FError.isEmpty())
+    QFileDevice* device = Device();
+    if (!device || !FError.isEmpty())
         return false;
     errno = 0;
-    if (FFile->write(data.data(), data.size()) != data.size())
+    if (device->write(data.data(), data.size()) != data.size())
         // A short write sets no error of its own; errno still tells why.
-        return Fail(FFile->error() != QFileDevice::NoError ? FFile->errorString() : qt_error_string(errno));
+        return Fail(device->error() != QFileDevice::NoError ? device->errorString() : qt_error_string(errno));
     return true;
 }
 
 bool TSafeFileWriter::Commit()
 {
-    if (!FFile || !FError.isEmpty())
+    if (!Device() || !FError.isEmpty())
         return false;
+    if (FDirect) {
+        if (!FDirect->flush())
+            return Fail(FDirect->errorString());
+        FDirect->close();
+        FDirect.reset();
+        return true;
+    }
     if (!FFile->commit())
         return Fail(FFile->errorString());
+    FFile.reset();
     return true;
 }
 
 void TSafeFileWriter::Cancel()
 {
-    if (FFile)
+    if (FDirect)
+        PutBack();
+    else if (FFile)
         FFile->cancelWriting();
+    FDirect.reset();
+    FFile.reset();
 }
 
 void WriteFileSafely(const QString& fileName, QByteArrayView data)

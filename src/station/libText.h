@@ -10,6 +10,8 @@
 
 #include <memory>
 
+class QFile;
+class QFileDevice;
 class QSaveFile;
 
 // Removes leading and trailing characters with codes 0 to 32 and nothing else:
@@ -32,7 +34,7 @@ void WriteListFile(const QString& fileName, const QStringList& lines);
 // what was there: the data goes to a temporary file beside the target, which
 // is renamed over it once everything was written. Where the folder cannot take
 // a temporary file (a writable file in a read-only folder) the file itself is
-// rewritten. Something that exists but is not a regular file (a FIFO, a
+// rewritten, and its old bytes are put back should that fail. Something that exists but is not a regular file (a FIFO, a
 // device, a folder) is never replaced. A symbolic link is followed, so it
 // stays a link. Unbuffered, because Qt 6.4's commit() ignores a failure of its
 // own final flush and would rename a truncated file into place.
@@ -56,9 +58,14 @@ public:
 
 private:
     bool Fail(const QString& reason);
+    QFileDevice* Device() const;
+    void PutBack();
 
     QString FFileName;
     std::unique_ptr<QSaveFile> FFile;
+    // Only when the file is written in place.
+    std::unique_ptr<QFile> FDirect;
+    QByteArray FOldBytes;
     QString FError;
 };
 

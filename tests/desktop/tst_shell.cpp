@@ -48,6 +48,9 @@ private:
         const QByteArray path = request.split(' ').value(1);
         if (path == "/ok") {
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\nfresh\n");
+        } else if (path == "/medium") {
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 600\r\nConnection: close\r\n\r\n");
+            socket->write(QByteArray(600, 'm'));
         } else if (path == "/stall") {
             // Promises more than it sends, then keeps the connection open.
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npartial");
@@ -93,6 +96,7 @@ private Q_SLOTS:
     void openInBrowserUsesTheService();
     void download_data();
     void download();
+    void fullDiskKeepsTheOldCopy();
     void downloadOnAnotherThread();
     void cutToGbkBytes_data();
     void cutToGbkBytes();
@@ -212,6 +216,27 @@ void TestShell::download()
     QCOMPARE(ReadFileBytes(file), ok ? "fresh\n"_ba : "old\n"_ba);
     // No temporary file is left beside it.
     QCOMPARE(QDir(FHome->Path()).entryList(QDir::Files), QStringList{u"Lyrebird.ini"_s});
+}
+
+void TestShell::fullDiskKeepsTheOldCopy()
+{
+    THttpServer server;
+    QVERIFY(server.Listen());
+    SetDownloadLimits({5000, 1000});
+    const QString file = FHome->Path() + u"/Lyrebird.ini"_s;
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old\n");
+    old.close();
+    {
+        // Room for 100 bytes of the 600: the write fails part way.
+        TFileSizeLimit limit(100);
+        QVERIFY(!DownloadFile(server.Address("/medium"), file));
+    }
+    QCOMPARE(ReadFileBytes(file), "old\n"_ba);
+    QCOMPARE(QDir(FHome->Path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Lyrebird.ini"_s});
+    QVERIFY(DownloadFile(server.Address("/medium"), file));
+    QCOMPARE(ReadFileBytes(file), QByteArray(600, 'm'));
 }
 
 void TestShell::downloadOnAnotherThread()

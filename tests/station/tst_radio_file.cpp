@@ -13,8 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -40,26 +38,6 @@ QString LoadError(TRadio& radio, const QByteArray& data)
 }
 
 const QByteArray Declaration = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-
-// Lowers the largest file this process may write, so that a save fails half
-// way whoever runs the test (root included). Writes past the limit fail with
-// EFBIG once SIGXFSZ is ignored.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &FOld);
-        rlimit limit = FOld;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() { setrlimit(RLIMIT_FSIZE, &FOld); }
-
-private:
-    rlimit FOld{};
-};
 
 } // namespace
 

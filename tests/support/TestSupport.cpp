@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <csignal>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -47,4 +49,19 @@ bool WaitUntil(const std::function<bool()>& condition, int ms)
         QTest::qWait(10);
     }
     return true;
+}
+
+TFileSizeLimit::TFileSizeLimit(rlim_t limit)
+{
+    getrlimit(RLIMIT_FSIZE, &FSaved);
+    FHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = FSaved;
+    small.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &small);
+}
+
+TFileSizeLimit::~TFileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &FSaved);
+    std::signal(SIGXFSZ, FHandler);
 }

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include <sys/resource.h>
+
 // Folder of the fixtures next to the running test's sources.
 QString TestDataPath(const QString& name);
 // The source and build trees, for tests that run the project's own programs.
@@ -30,3 +32,18 @@ TProgramRun RunProgram(const QString& program, const QStringList& args,
 
 // Runs the event loop until the condition holds; false when the time is up.
 bool WaitUntil(const std::function<bool()>& condition, int ms);
+
+// Files larger than limit bytes cannot be written while it lives, as on a full
+// disk; the signal that would end the process is ignored meanwhile.
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t limit);
+    ~TFileSizeLimit();
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+private:
+    rlimit FSaved{};
+    void (*FHandler)(int) = nullptr;
+};
