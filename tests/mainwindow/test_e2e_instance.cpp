@@ -16,10 +16,73 @@
 
 #include <csignal>
 
+namespace {
+
+QString Program() { return BinaryPath(QStringLiteral("src/mainwindow/kestrel-radio")); }
+
+// A private runtime folder, so the starts of one test meet only each other.
+QString PrivateRuntime(const TTestHome& home)
+{
+    const QString runtime = home.Path() + QStringLiteral("/run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    return runtime;
+}
+
+} // namespace
+
 class TestE2eInstance : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void informationWithoutADisplay()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        const TProgramRun version = RunProgram(Program(), {QStringLiteral("--version")}, environment, 20000);
+        QCOMPARE(version.Exit, 0);
+        QVERIFY2(version.Out.startsWith("Kestrel收音机 2."), version.Out.constData());
+        const TProgramRun help = RunProgram(Program(), {QStringLiteral("--help")}, environment, 20000);
+        QCOMPARE(help.Exit, 0);
+        QVERIFY(QString::fromUtf8(help.Out).startsWith(QStringLiteral("用法: kestrel-radio")));
+    }
+
+    // An empty argument, then a name relative to the folder of the start.
+    void firstStartOpensItsFileArgument()
+    {
+        TTestHome home;
+        PrivateRuntime(home);
+        QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")), home.Path() + QStringLiteral("/转交电台.radio")));
+        QProcess first;
+        first.setWorkingDirectory(home.Path());
+        first.start(Program(), {QString(), QStringLiteral("转交电台.radio")});
+        TSingleInstance probe;
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(probe.ServerName()), 20000);
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(20000));
+        QCOMPARE(first.exitCode(), 0);
+        QSettings settings(home.ConfigFile(), TExeRegistry::Format());
+        QCOMPARE(settings.value(QStringLiteral("Radio")).toString(), home.Path() + QStringLiteral("/转交电台.radio"));
+    }
+
+    // A first instance that holds the lock but takes nothing.
+    void laterStartFailsWhenNobodyTakesIt()
+    {
+        TTestHome home;
+        PrivateRuntime(home);
+        TSingleInstance first;
+        QVERIFY(first.Acquire());
+        QVERIFY(first.Listen());
+        first.Close();
+        QCOMPARE(RunProgram(Program(), {home.Path() + QStringLiteral("/a.radio")}, QProcessEnvironment::systemEnvironment(),
+                            60000)
+                     .Exit,
+                 1);
+    }
+
     void laterStartsHandOverToTheFirst()
     {
         TTestHome home;

@@ -1,6 +1,7 @@
 #include "libInstance.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
@@ -71,6 +72,15 @@ private Q_SLOTS:
     }
 
     void init() { FLog.clear(); }
+
+    void commandLineFiles()
+    {
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(FRuntime.path());
+        const QStringList files = CommandLineFiles({QString(), u"a.radio"_qs, u"/x/b.radio"_qs, QString()});
+        QDir::setCurrent(cwd);
+        QCOMPARE(files, (QStringList{FRuntime.path() + u"/a.radio"_qs, u"/x/b.radio"_qs}));
+    }
 
     void pack_data()
     {
