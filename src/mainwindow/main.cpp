@@ -11,39 +11,16 @@
 #include "libRegistry.h"
 #include "libShell.h"
 #include "libSignals.h"
+#include "vclApplication.h"
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
 #include "vclInstance.h"
 #include "vclMsgBox.h"
 #include "vclShell.h"
 
-#include <QApplication>
-#include <QPointer>
-
 #include <cstdio>
-#include <exception>
 
 namespace {
-
-// Exceptions that reach the event loop go to the main window's handler, and
-// the program goes on.
-class TApplication final : public QApplication
-{
-public:
-    using QApplication::QApplication;
-    QPointer<TwinMain> Window;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            if (Window)
-                Window->AppException(error);
-            return false;
-        }
-    }
-};
 
 void Print(const QString& text)
 {

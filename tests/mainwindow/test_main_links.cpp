@@ -177,6 +177,11 @@ void TestMainLinks::learnsBitRates()
         QCOMPARE(RatesInFile(file), qMakePair(128, 96));
     }
     QVERIFY(f.Boxes.Questions().isEmpty());
+
+    // The station holds 16 bits: a larger rate is the largest it can hold.
+    Playing(f, 70000);
+    QCOMPARE(Rates(link), qMakePair(65535, 96));
+    QCOMPARE(w->HintPanelText(3), u"70000千比特/秒"_s);
 }
 
 void TestMainLinks::failedWriteKeepsThePanels()

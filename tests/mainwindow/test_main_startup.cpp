@@ -207,7 +207,14 @@ void TestMainStartup::startsInTheTrayOnlyWhenOneExists()
     TMainWindowFixture f;
     f.Preference(QStringLiteral("AutoMini"), true);
     f.Preference(QStringLiteral("InsTray"), insTray);
-    QCOMPARE(f.Create()->isVisible(), visible);
+    TwinMain* w = f.Create();
+    QCOMPARE(w->isVisible(), visible);
+    if (!visible) {
+        // Hidden in the tray: a click on the icon brings the window back.
+        QVERIFY(TrayIcon());
+        Q_EMIT TrayIcon()->LeftClicked();
+        QVERIFY(w->isVisible());
+    }
     f.Destroy();
     OverrideSystemTrayAvailable(std::nullopt);
 }
