@@ -1,6 +1,7 @@
 #include "libInstance.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
@@ -151,7 +152,11 @@ private Q_SLOTS:
         // The answer comes only after the handlers, which may ask the user.
         std::atomic<bool> returned = false;
         connect(first.get(), &TSingleInstance::HandOver, this, [&] {
-            QThread::msleep(200);
+            // An answer sent before the handlers would reach the later start
+            // within milliseconds; a second is generous.
+            const QDeadlineTimer limit(1000);
+            while (!returned && !limit.hasExpired())
+                QThread::msleep(5);
             FLog << (returned ? QStringLiteral("answered too early") : QStringLiteral("not yet answered"));
         });
         auto forward = std::async(std::launch::async, [&] {
