@@ -35,11 +35,13 @@ private:
     void Tick()
     {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || dialog == FLast || FNames.isEmpty())
+        if (!dialog || dialog == FLast)
             return;
         FLast = dialog;
         ++Shown;
-        const QString name = FNames.takeFirst();
+        // One showing more than the script has is counted and cancelled, so
+        // the test fails instead of waiting on an open dialog.
+        const QString name = FNames.isEmpty() ? QString() : FNames.takeFirst();
         if (name.isEmpty()) {
             dialog->reject();
             return;
