@@ -184,6 +184,12 @@ void TestRadioPlayer::startFailure()
         rig.Player.Play(AddressOf(streamKind), streamKind);
         QCOMPARE(rig.Factory.Calls(), (QStringList{prefix + u"IsInstalled()"_s, prefix + u"IsInstalled()"_s}));
         QCOMPARE(FBoxes->Texts().size(), 2);
+        // Installed meanwhile: the next Play starts it without asking.
+        rig.Factory.WindowsMediaInstalled = rig.Factory.RealPlayerInstalled = true;
+        rig.Player.Play(AddressOf(streamKind), streamKind);
+        QCOMPARE(rig.Factory.WindowsMediaCreated + rig.Factory.RealMediaCreated, 1);
+        QCOMPARE(rig.Player.State(), psConnecting);
+        QCOMPARE(FBoxes->Texts().size(), 2);
     }
 }
 

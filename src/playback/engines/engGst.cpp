@@ -49,15 +49,14 @@ void KeepFFmpegOutOfMp3Streams()
     }
 }
 
+// Only a successful start is kept; gst_init_check may be tried again.
 bool InitGst()
 {
-    static const bool ok = [] {
+    static bool ok = false;
+    if (!ok) {
         PrepareGstEnvironment();
-        if (!gst_init_check(nullptr, nullptr, nullptr))
-            return false;
-        KeepFFmpegOutOfMp3Streams();
-        return true;
-    }();
+        ok = gst_init_check(nullptr, nullptr, nullptr);
+    }
     return ok;
 }
 
@@ -68,6 +67,16 @@ bool HasElement(const char* name)
         return false;
     gst_object_unref(factory);
     return true;
+}
+
+bool HasEngineElements()
+{
+    for (const char* name : {"playbin", "uridecodebin", "souphttpsrc", "rtspsrc", "icydemux",
+                             "audioconvert", "audioresample", "volume"})
+        if (!HasElement(name))
+            return false;
+    return (HasElement("pulsesink") || HasElement("autoaudiosink"))
+           && (HasElement("mpg123audiodec") || HasElement("avdec_mp3"));
 }
 
 struct TMessageUnref
@@ -89,19 +98,30 @@ void PrepareGstEnvironment()
 
 bool GstEngineAvailable()
 {
+    static std::mutex lock;
+    static bool found = false;   // a positive answer holds for the run
+    static bool scanned = false; // the registry has been looked at once
+    const std::lock_guard guard(lock);
+    if (found)
+        return true;
     if (!InitGst())
         return false;
-    for (const char* name : {"playbin", "uridecodebin", "souphttpsrc", "rtspsrc", "icydemux",
-                             "audioconvert", "audioresample", "volume"})
-        if (!HasElement(name))
-            return false;
-    return (HasElement("pulsesink") || HasElement("autoaudiosink"))
-           && (HasElement("mpg123audiodec") || HasElement("avdec_mp3"));
+    // Plug-ins installed since the last answer are only seen after a rescan.
+    if (scanned)
+        gst_update_registry();
+    scanned = true;
+    if (!HasEngineElements())
+        return false;
+    // Not before: a rescan that finds changes writes the registry cache, and
+    // must not write this process's reduced view into it.
+    KeepFFmpegOutOfMp3Streams();
+    found = true;
+    return true;
 }
 
 TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
 {
-    if (!InitGst())
+    if (!GstEngineAvailable())
         throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("GStreamer")));
     FPipeline = gst_element_factory_make("playbin", "kestrel-rm");
     if (!FPipeline)

@@ -42,37 +42,43 @@ QByteArray MpvLibraryName()
 const TMpvApi* LoadMpvApi(const QByteArray& libraryName)
 {
     static QMutex lock;
+    // Only what loaded is kept: a library that is missing now is looked for
+    // again next time, so one installed while the program runs is found.
     static std::map<QByteArray, std::unique_ptr<TMpvApi>> loaded;
     QMutexLocker guard(&lock);
     if (auto it = loaded.find(libraryName); it != loaded.end())
         return it->second.get();
 
-    std::unique_ptr<TMpvApi> api;
-    if (void* lib = dlopen(libraryName.constData(), RTLD_NOW | RTLD_LOCAL)) {
-        api = std::make_unique<TMpvApi>();
-        bool complete = true;
-        auto resolve = [&](auto& fn, const char* symbol) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, symbol));
-            complete = complete && fn != nullptr;
-        };
-        resolve(api->client_api_version, "mpv_client_api_version");
-        resolve(api->create, "mpv_create");
-        resolve(api->initialize, "mpv_initialize");
-        resolve(api->terminate_destroy, "mpv_terminate_destroy");
-        resolve(api->set_option_string, "mpv_set_option_string");
-        resolve(api->set_property, "mpv_set_property");
-        resolve(api->get_property, "mpv_get_property");
-        resolve(api->observe_property, "mpv_observe_property");
-        resolve(api->command, "mpv_command");
-        resolve(api->command_ret, "mpv_command_ret");
-        resolve(api->wait_event, "mpv_wait_event");
-        resolve(api->set_wakeup_callback, "mpv_set_wakeup_callback");
-        resolve(api->error_string, "mpv_error_string");
-        resolve(api->free, "mpv_free");
-        resolve(api->free_node_contents, "mpv_free_node_contents");
-        // The event structures used here are those of client API 2.x.
-        if (!complete || (api->client_api_version() >> 16) != 2)
-            api.reset();
+    void* lib = dlopen(libraryName.constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib)
+        return nullptr;
+    auto api = std::make_unique<TMpvApi>();
+    bool complete = true;
+    auto resolve = [&](auto& fn, const char* symbol) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, symbol));
+        complete = complete && fn != nullptr;
+    };
+    resolve(api->client_api_version, "mpv_client_api_version");
+    resolve(api->create, "mpv_create");
+    resolve(api->initialize, "mpv_initialize");
+    resolve(api->terminate_destroy, "mpv_terminate_destroy");
+    resolve(api->set_option_string, "mpv_set_option_string");
+    resolve(api->set_property, "mpv_set_property");
+    resolve(api->get_property, "mpv_get_property");
+    resolve(api->observe_property, "mpv_observe_property");
+    resolve(api->command, "mpv_command");
+    resolve(api->command_ret, "mpv_command_ret");
+    resolve(api->wait_event, "mpv_wait_event");
+    resolve(api->set_wakeup_callback, "mpv_set_wakeup_callback");
+    resolve(api->error_string, "mpv_error_string");
+    resolve(api->free, "mpv_free");
+    resolve(api->free_node_contents, "mpv_free_node_contents");
+    // The event structures used here are those of client API 2.x.
+    if (!complete || (api->client_api_version() >> 16) != 2) {
+        // Nothing of it ran but the version query, so it may go; an upgrade
+        // at the same path is then loaded afresh.
+        dlclose(lib);
+        return nullptr;
     }
     return (loaded[libraryName] = std::move(api)).get();
 }

@@ -16,8 +16,9 @@ struct mpv_event;
 // The library name, KESTREL_LIBMPV or "libmpv.so.2".
 QByteArray MpvLibraryName();
 // The resolved entry points, or null when the library or one of its symbols is
-// missing. Loaded once per library name and never unloaded: libmpv starts
-// threads and registers handlers that do not survive dlclose.
+// missing. A library that loaded is kept for the run and never unloaded (libmpv
+// starts threads and registers handlers that do not survive dlclose); a missing
+// one is looked for again at every call.
 const TMpvApi* LoadMpvApi(const QByteArray& libraryName);
 
 // mms has two transports; a station's "mms://" address is tried as mmsh first

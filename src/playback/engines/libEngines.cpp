@@ -2,8 +2,6 @@
 
 #include "engGst.h"
 #include "engMpv.h"
-#include "libConst.h"
-#include "libError.h"
 
 namespace {
 class TSystemEngines final : public IEngineFactory
@@ -15,12 +13,7 @@ public:
     {
         return std::make_unique<TMpvEngine>(LoadMpvApi(MpvLibraryName()));
     }
-    std::unique_ptr<IRealMediaEngine> CreateRealMedia() override
-    {
-        if (!GstEngineAvailable())
-            throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("GStreamer")));
-        return std::make_unique<TGstEngine>();
-    }
+    std::unique_ptr<IRealMediaEngine> CreateRealMedia() override { return std::make_unique<TGstEngine>(); }
 };
 } // namespace
 
