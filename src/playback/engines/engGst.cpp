@@ -1,5 +1,6 @@
 #include "engGst.h"
 
+#include "libBitRate.h"
 #include "libConst.h"
 #include "libError.h"
 #include "libTitle.h"
@@ -119,6 +120,13 @@ bool GstEngineAvailable()
     return true;
 }
 
+// The bus handler with the type GStreamer calls it through (a cast to it would
+// hide a mismatch); nested, so it reaches the engine's private members.
+struct TGstEngine::TBusBridge
+{
+    static GstBusSyncReply Sync(GstBus* bus, GstMessage* message, gpointer self);
+};
+
 TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
 {
     if (!GstEngineAvailable())
@@ -147,7 +155,7 @@ TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
     g_signal_connect(FPipeline, "element-setup", G_CALLBACK(&TGstEngine::ElementSetup), this);
 
     GstBus* bus = gst_element_get_bus(FPipeline);
-    gst_bus_set_sync_handler(bus, reinterpret_cast<GstBusSyncHandler>(&TGstEngine::SyncHandler), this, nullptr);
+    gst_bus_set_sync_handler(bus, &TBusBridge::Sync, this, nullptr);
     gst_object_unref(bus);
     ApplyVolume();
 }
@@ -162,7 +170,7 @@ TGstEngine::~TGstEngine()
     gst_object_unref(FPipeline);
 }
 
-int TGstEngine::SyncHandler(GstBus*, GstMessage* message, void* self)
+GstBusSyncReply TGstEngine::TBusBridge::Sync(GstBus*, GstMessage* message, gpointer self)
 {
     // Any GStreamer thread: stamp the message and hand it to the
     // user-interface thread; nothing else happens here.
@@ -359,13 +367,13 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         gst_message_parse_tag(message, &tags);
         guint rate = 0;
         // The parser's bit rate is an average over the frames so far, a few
-        // bits around the nominal value (127999 for 128k); like the libmpv
-        // engine, report whole kbit/s so the player does not cut it to 127.
-        const auto wholeKbps = [](guint bps) { return int((quint64(bps) + 500) / 1000 * 1000); };
+        // bits around the nominal value (127999 for 128k); whole kbit/s keep
+        // the player from cutting it to 127. Tags are unsigned: a bogus one
+        // beyond an int is clamped, not turned negative.
         if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
-            FBitRate = wholeKbps(rate);
+            FBitRate = WholeKbps(rate);
         if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
-            FNominalBitRate = wholeKbps(rate);
+            FNominalBitRate = WholeKbps(rate);
         gchar* title = nullptr;
         if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)
             || (gst_tag_exists("StreamTitle") && gst_tag_list_get_string(tags, "StreamTitle", &title))) {

@@ -7,7 +7,6 @@
 
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
-typedef struct _GstBus GstBus;
 
 // True when GStreamer starts and its registry has every element the engine
 // needs for network radio (playbin, the HTTP and RTSP sources, an MP3 decoder,
@@ -40,7 +39,7 @@ public:
     QString GetTitle() const override { return FTitle; }
 
 private:
-    static int SyncHandler(GstBus* bus, GstMessage* message, void* self);
+    struct TBusBridge;
     static void SourceSetup(GstElement* playbin, GstElement* source, void* self);
     static void ElementSetup(GstElement* playbin, GstElement* element, void* self);
     void HandleMessage(quint64 stamp, GstMessage* message);

@@ -1,5 +1,6 @@
 #include "engMpv.h"
 
+#include "libBitRate.h"
 #include "libConst.h"
 #include "libError.h"
 #include "libTitle.h"
@@ -328,10 +329,7 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
             FMediaTitle = has ? NormaliseTitle(QByteArrayView(*static_cast<char* const*>(prop->data))) : QString();
             break;
         case obBitRate:
-            // Measured from packet sizes and times, the rate of a constant-rate
-            // stream jitters a few bits per second around its nominal value
-            // (127997, 128012, ...); whole kbit/s keep the shown figure steady.
-            FBitRate = has ? int(*static_cast<const double*>(prop->data) / 1000.0 + 0.5) * 1000 : 0;
+            FBitRate = has ? WholeKbps(*static_cast<const double*>(prop->data)) : 0;
             break;
         case obBufferingState:
             FBufferingProgress = has ? int(qBound<qint64>(qint64(0), *static_cast<const qint64*>(prop->data), qint64(100))) : 100;
