@@ -73,6 +73,7 @@ private Q_SLOTS:
     void usageErrors();
     void unreadableStation();
     void stopsAfterSeconds();
+    void playsUnderChineseLocale();
     void stopsOnSignal_data();
     void stopsOnSignal();
 };
@@ -181,6 +182,28 @@ void TestCliPlay::stopsAfterSeconds()
     for (const QByteArray& line : lines)
         sawError = sawError || (line.startsWith("4\t发生错误\t") && line.endsWith("\\r\\n"));
     QVERIFY2(sawError, run.Out.constData());
+}
+
+// Listeners run a zh_CN.UTF-8 desktop, whose number format libmpv refuses:
+// the tool sets what the engines need before it plays.
+void TestCliPlay::playsUnderChineseLocale()
+{
+    QTemporaryDir locales;
+    QVERIFY(locales.isValid());
+    QProcess localedef;
+    localedef.start(u"localedef"_s, {u"-i"_s, u"zh_CN"_s, u"-f"_s, u"UTF-8"_s, locales.filePath(u"zh_CN.UTF-8"_s)});
+    QVERIFY(localedef.waitForFinished(60000));
+    QVERIFY2(QFile::exists(locales.filePath(u"zh_CN.UTF-8/LC_NUMERIC"_s)), localedef.readAllStandardError().constData());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LOCPATH"_s, locales.path());
+    environment.insert(u"LC_ALL"_s, u"zh_CN.UTF-8"_s);
+    const QString address = RefusedAddress();
+    QVERIFY(!address.isEmpty());
+
+    const TProgramRun run = Run({address, u"--seconds"_s, u"0.5"_s}, environment);
+
+    QVERIFY2(run.Err.isEmpty(), run.Err.constData());
+    QCOMPARE(run.Exit, 0);
 }
 
 void TestCliPlay::stopsOnSignal_data()

@@ -8,7 +8,6 @@
 #include <QMetaObject>
 #include <QMutex>
 #include <QRegularExpression>
-#include <clocale>
 #include <dlfcn.h>
 #include <map>
 #include <mpv/client.h>
@@ -114,9 +113,7 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
 {
     if (!FApi)
         throw EProgramError(Const::SEngineSetupFailed.arg(QString::fromLocal8Bit(MpvLibraryName())));
-    // libmpv refuses to start unless numbers are formatted the C way; the
-    // application object has set the user's locale by now.
-    std::setlocale(LC_NUMERIC, "C");
+    // Fails unless main() called PrepareEngineLocale(): libmpv wants C numbers.
     FCtx = FApi->create();
     if (!FCtx)
         throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("mpv_create")));

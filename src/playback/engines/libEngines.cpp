@@ -3,6 +3,8 @@
 #include "engGst.h"
 #include "engMpv.h"
 
+#include <clocale>
+
 namespace {
 class TSystemEngines final : public IEngineFactory
 {
@@ -16,6 +18,8 @@ public:
     std::unique_ptr<IRealMediaEngine> CreateRealMedia() override { return std::make_unique<TGstEngine>(); }
 };
 } // namespace
+
+void PrepareEngineLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
 std::unique_ptr<IEngineFactory> CreateSystemEngineFactory() { return std::make_unique<TSystemEngines>(); }
 

@@ -7,6 +7,7 @@
 #include "libTitle.h"
 
 #include <QTest>
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -96,6 +97,20 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QStringList, tried);
         QCOMPARE(MpvAddressCandidates(address), tried);
+    }
+
+    // The process locale is main()'s: setlocale is not thread-safe, and a
+    // warm-up thread may be starting GStreamer while an engine is made. Making
+    // one leaves the locale as it is (C.UTF-8 formats numbers as libmpv
+    // wants); PrepareEngineLocale() is what sets it.
+    void localeIsLeftToMain()
+    {
+        QVERIFY(std::setlocale(LC_NUMERIC, "C.UTF-8"));
+        const auto engines = CreateSystemEngineFactory();
+        QVERIFY(engines->CreateWindowsMedia());
+        QCOMPARE(std::setlocale(LC_NUMERIC, nullptr), "C.UTF-8");
+        PrepareEngineLocale();
+        QCOMPARE(std::setlocale(LC_NUMERIC, nullptr), "C");
     }
 
     // The warm-up loads on its own thread and only gives a head start: the

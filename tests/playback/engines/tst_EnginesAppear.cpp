@@ -55,6 +55,7 @@ private Q_SLOTS:
         } catch (const std::exception& e) {
             QFAIL(e.what());
         }
+        PrepareEngineLocale(); // as main() does once the application object exists
         QVERIFY(FDir.isValid());
         QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("gst-system")));
         QVERIFY(QDir(FDir.path()).mkpath(QStringLiteral("gst-installed")));

@@ -118,6 +118,7 @@ private Q_SLOTS:
         } catch (const std::exception& e) {
             QFAIL(e.what());
         }
+        PrepareEngineLocale(); // as main() does once the application object exists
         FFactory = CreateSystemEngineFactory();
         QVERIFY(FFactory->IsWindowsMediaInstalled());
         QVERIFY(FFactory->IsRealPlayerInstalled());
