@@ -95,7 +95,16 @@ QStringList MpvAddressCandidates(const QString& address)
 }
 
 namespace {
-enum : quint64 { obIcyTitle = 1, obMediaTitle, obBitRate, obPausedForCache, obBufferingState };
+enum : quint64 { obMetadata = 1, obBitRate, obPausedForCache, obBufferingState };
+
+// A station's declared rate, "128" (some servers repeat it: "128,128").
+int IcyBitRate(QByteArrayView value)
+{
+    qsizetype digits = 0;
+    while (digits < value.size() && digits < 7 && value[digits] >= '0' && value[digits] <= '9')
+        ++digits;
+    return digits ? WholeKbps(value.first(digits).toInt() * 1000.0) : 0;
+}
 
 QString MpvErrorText(const TMpvApi* api, int error)
 {
@@ -156,8 +165,10 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
         FCtx = nullptr;
         throw EProgramError(Const::SEngineSetupFailed.arg(reason));
     }
-    FApi->observe_property(FCtx, obIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
-    FApi->observe_property(FCtx, obMediaTitle, "media-title", MPV_FORMAT_STRING);
+    // Titles and the declared rate come from the stream's own tags. Not
+    // "media-title": until a stream names its programme that is the address's
+    // file name (live.mp3, index.m3u8), which is no title.
+    FApi->observe_property(FCtx, obMetadata, "metadata", MPV_FORMAT_NODE);
     FApi->observe_property(FCtx, obBitRate, "audio-bitrate", MPV_FORMAT_DOUBLE);
     FApi->observe_property(FCtx, obPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     FApi->observe_property(FCtx, obBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
@@ -204,6 +215,7 @@ void TMpvEngine::ResetStreamState()
     FRestarted = false;
     FPausedForCache = false;
     FBitRate = 0;
+    FNominalBitRate = 0;
     FBufferingProgress = 100;
     FIcyTitle.clear();
     FMediaTitle.clear();
@@ -260,7 +272,35 @@ int TMpvEngine::PlayState() const
     return 9; // transitioning: connecting or opening
 }
 
+// libmpv measures the rate only after a second or two of playing; until then
+// the rate the station declared stands in.
+int TMpvEngine::NetworkBitRate() const { return FBitRate > 0 ? FBitRate : FNominalBitRate; }
+
 QString TMpvEngine::CurrentMediaName() const { return FIcyTitle.isEmpty() ? FMediaTitle : FIcyTitle; }
+
+void TMpvEngine::TakeMetadata(const mpv_node* map)
+{
+    FIcyTitle.clear();
+    FMediaTitle.clear();
+    FNominalBitRate = 0;
+    if (!map || map->format != MPV_FORMAT_NODE_MAP)
+        return;
+    for (int i = 0; i < map->u.list->num; ++i) {
+        const mpv_node& value = map->u.list->values[i];
+        if (value.format != MPV_FORMAT_STRING)
+            continue;
+        // The raw bytes: stations send GBK as often as UTF-8. Tag names come
+        // in any case (Vorbis comments are upper case).
+        const char* key = map->u.list->keys[i];
+        const QByteArrayView text(value.u.string);
+        if (qstricmp(key, "icy-title") == 0)
+            FIcyTitle = NormaliseTitle(text);
+        else if (qstricmp(key, "title") == 0)
+            FMediaTitle = NormaliseTitle(text);
+        else if (qstricmp(key, "icy-br") == 0)
+            FNominalBitRate = IcyBitRate(text);
+    }
+}
 
 void TMpvEngine::Drain()
 {
@@ -318,12 +358,8 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         const auto* prop = static_cast<const mpv_event_property*>(event.data);
         const bool has = prop->format != MPV_FORMAT_NONE && prop->data;
         switch (event.reply_userdata) {
-        case obIcyTitle:
-            // The raw bytes: stations send GBK as often as UTF-8.
-            FIcyTitle = has ? NormaliseTitle(QByteArrayView(*static_cast<char* const*>(prop->data))) : QString();
-            break;
-        case obMediaTitle:
-            FMediaTitle = has ? NormaliseTitle(QByteArrayView(*static_cast<char* const*>(prop->data))) : QString();
+        case obMetadata:
+            TakeMetadata(has ? static_cast<const mpv_node*>(prop->data) : nullptr);
             break;
         case obBitRate:
             FBitRate = has ? WholeKbps(*static_cast<const double*>(prop->data)) : 0;

@@ -205,15 +205,21 @@ void TStreamServers::StartIcecast()
     FIcecast = Spawn(QStringLiteral("icecast2"), QStringLiteral("icecast2"), {QStringLiteral("-c"), conf}, true);
     WaitFor(QStringLiteral("icecast2"), FIcecast, [&] { return PortOpen(FIcecastPort); });
 
+    // The source logs in with the headers a station's encoder sends, so that
+    // listeners see the declared rate (icy-br) as they do on real stations;
+    // ffmpeg's icecast:// output has no way to send it.
     FFfmpeg = Spawn(QStringLiteral("ffmpeg"), QStringLiteral("ffmpeg"),
                     {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                      QStringLiteral("warning"), QStringLiteral("-re"), QStringLiteral("-f"), QStringLiteral("lavfi"),
                      QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=44100"),
                      QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
-                     QStringLiteral("-b:a"), QStringLiteral("128k"), QStringLiteral("-content_type"),
-                     QStringLiteral("audio/mpeg"), QStringLiteral("-ice_name"), QStringLiteral("Test FM"),
-                     QStringLiteral("-f"), QStringLiteral("mp3"),
-                     QStringLiteral("icecast://source:%1@127.0.0.1:%2/live.mp3")
+                     QStringLiteral("-b:a"), QStringLiteral("128k"), QStringLiteral("-f"), QStringLiteral("mp3"),
+                     QStringLiteral("-method"), QStringLiteral("PUT"), QStringLiteral("-chunked_post"),
+                     QStringLiteral("0"), QStringLiteral("-auth_type"), QStringLiteral("basic"),
+                     QStringLiteral("-content_type"), QStringLiteral("audio/mpeg"), QStringLiteral("-headers"),
+                     QStringLiteral("Ice-Name: Test FM\r\nIce-Public: 0\r\n"
+                                    "Ice-Audio-Info: ice-samplerate=44100;ice-bitrate=128;ice-channels=2\r\n"),
+                     QStringLiteral("http://source:%1@127.0.0.1:%2/live.mp3")
                          .arg(QString::fromLatin1(FPassword))
                          .arg(FIcecastPort)});
     WaitFor(QStringLiteral("ffmpeg source on the mount"), FFfmpeg,

@@ -2,6 +2,7 @@
 // titles, RTSP, a server that dies mid-play, quick switches, volume and mute,
 // and the sound that reaches the sound server.
 #include "StreamServers.h"
+#include "TestSupport.h"
 #include "ctlRadioPlayer.h"
 #include "libMsgBox.h"
 #include "libEngines.h"
@@ -163,6 +164,39 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) < kSilent, 5000);
     }
 
+    // From the first moment a stream plays, the engine shows the rate the
+    // station declared and no title until the station sends one: neither
+    // 0 kbit/s nor the address's file name (live.mp3) as the programme.
+    void firstReportsOfAStream_data() { Engines(); }
+    void firstReportsOfAStream()
+    {
+        QFETCH(QString, engine);
+        FServers->SetTitle(QByteArray()); // the mount names no programme yet
+        auto e = Make(engine);
+        e->SetVolume(100);
+        e->Play(FServers->IcecastUrl());
+        QStringList shown; // each change of "kbit/s title" while playing
+        bool titleSent = false;
+        const bool arrived = WaitUntil(
+            [&] {
+                if (e->State() != sPlaying)
+                    return false;
+                const QString now = QString::number(e->Kbps()) + u' ' + e->Title();
+                if (shown.isEmpty() || shown.last() != now)
+                    shown << now;
+                if (!titleSent) {
+                    FServers->SetTitle("Evening News");
+                    titleSent = true;
+                }
+                return e->Title() == u"Evening News";
+            },
+            20000);
+        QVERIFY2(arrived, qPrintable(shown.join(u'|')));
+        QCOMPARE(shown.join(u'|'), QStringLiteral("128 |128 Evening News"));
+        QVERIFY2(e->FErrors.isEmpty(), qPrintable(e->FErrors.join(u'|')));
+        e->Stop();
+    }
+
     void rtspPlaysThroughGStreamer()
     {
         auto e = Make(QStringLiteral("gst"));
@@ -249,7 +283,8 @@ private Q_SLOTS:
     }
 
     // The player over the real engines: each kind reaches "正在播放" with the
-    // stream's bit rate and title.
+    // stream's bit rate and title, and what the status bar shows while playing
+    // is never a file name or 0 kbit/s.
     void playerPlaysEachKind_data()
     {
         QTest::addColumn<int>("kind");
@@ -261,11 +296,18 @@ private Q_SLOTS:
         QFETCH(int, kind);
         FServers->SetTitle(ToGbk(u"早间新闻"));
         TRadioPlayer player(FFactory.get());
+        QStringList playing; // bit rate and info text of each playing report
+        connect(&player, &TRadioPlayer::OnChange, this, [&playing](TRadioPlayer* sender) {
+            if (sender->State() == psPlaying)
+                playing << QString::number(sender->BitRate()) + u' ' + sender->InfoText();
+        });
         player.SetVolume(100);
         player.Play(FServers->IcecastUrl(), TStreamKind(kind));
         QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(player.BitRate(), 128, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(player.InfoText(), QStringLiteral("早间新闻"), 8000);
+        for (const QString& report : playing)
+            QVERIFY2(report == u"128 " || report == u"128 早间新闻", qPrintable(playing.join(u'|')));
         QCOMPARE(player.StateText(), QStringLiteral("正在播放"));
         QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
         player.Stop();
