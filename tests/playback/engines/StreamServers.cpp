@@ -1,5 +1,6 @@
 #include "StreamServers.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -224,8 +225,32 @@ void TStreamServers::StartIcecast()
                          .arg(FIcecastPort)});
     WaitFor(QStringLiteral("ffmpeg source on the mount"), FFfmpeg,
             [&] { return HttpGet("/status-json.xsl", false).contains(kMount); });
-    // Let the burst buffer fill so that a listener gets its second at once.
-    QTest::qWait(1200);
+    // Once a listener has read a burst's worth, the burst queue holds as much
+    // too, and every later listener gets its second at once.
+    if (!ReadStream(16384, 15000))
+        Fail(QStringLiteral("icecast2 serves no audio on the mount; see ") + FDir.path());
+}
+
+bool TStreamServers::ReadStream(qint64 bytes, int ms)
+{
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, FIcecastPort);
+    if (!s.waitForConnected(2000))
+        return false;
+    s.write("GET " + kMount + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    const QDeadlineTimer deadline(ms);
+    QByteArray data;
+    qsizetype body = -1;
+    while (s.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
+        data += s.readAll();
+        if (body < 0 && data.contains("\r\n\r\n"))
+            body = data.indexOf("\r\n\r\n") + 4;
+        if (body >= 0 && data.size() - body >= bytes)
+            return true;
+        if (deadline.hasExpired())
+            break;
+    }
+    return false;
 }
 
 void TStreamServers::StopIcecast()

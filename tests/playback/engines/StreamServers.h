@@ -42,6 +42,8 @@ private:
     void StopProcess(QProcess*& process);
     void WaitFor(const QString& what, QProcess* process, const std::function<bool()>& ready, int ms = 15000);
     QByteArray HttpGet(const QByteArray& pathAndQuery, bool admin);
+    // Listens to the mount until `bytes` of audio came; false after `ms`.
+    bool ReadStream(qint64 bytes, int ms);
 
     QTemporaryDir FDir;
     std::vector<QProcess*> FAll;
