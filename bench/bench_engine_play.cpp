@@ -12,6 +12,7 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    PrepareEngineLocale();
     const QStringList args = app.arguments();
     if (args.size() < 2) {
         std::fprintf(stderr, "usage: bench_engine_play URL [wm|rm]\n");

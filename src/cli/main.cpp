@@ -1,5 +1,6 @@
 #include "cliCommands.h"
 
+#include "libEngines.h"
 #include "libExeInfo.h"
 
 #include <QCoreApplication>
@@ -54,6 +55,8 @@ int UsageError(const QString& message)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Before any engine thread: the application object has set the locale.
+    PrepareEngineLocale();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return UsageError(QStringLiteral("缺少命令"));

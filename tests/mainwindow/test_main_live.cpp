@@ -53,6 +53,7 @@ private Q_SLOTS:
 
 void TestMainLive::programVolumeIsHeardAndLeavesTheSinkAlone()
 {
+    PrepareEngineLocale(); // as main() does once the application object exists
     TStreamServers servers;
     servers.Start(); // throws, and so fails, when a server cannot start
     TTestHome home;

@@ -184,6 +184,12 @@ void TestRadioPlayer::startFailure()
         rig.Player.Play(AddressOf(streamKind), streamKind);
         QCOMPARE(rig.Factory.Calls(), (QStringList{prefix + u"IsInstalled()"_s, prefix + u"IsInstalled()"_s}));
         QCOMPARE(FBoxes->Texts().size(), 2);
+        // Installed meanwhile: the next Play starts it without asking.
+        rig.Factory.WindowsMediaInstalled = rig.Factory.RealPlayerInstalled = true;
+        rig.Player.Play(AddressOf(streamKind), streamKind);
+        QCOMPARE(rig.Factory.WindowsMediaCreated + rig.Factory.RealMediaCreated, 1);
+        QCOMPARE(rig.Player.State(), psConnecting);
+        QCOMPARE(FBoxes->Texts().size(), 2);
     }
 }
 
@@ -447,8 +453,9 @@ void TestRadioPlayer::windowsMediaBufferingPoll()
     QCOMPARE(rig.Reports.last().State, psBuffering);
 }
 
-// The error queue becomes the InfoText, every description trimmed and followed
-// by CR LF; the queue is cleared. The next poll replaces psError but keeps the
+// The error queue (one entry or more: the event means something was queued)
+// becomes the InfoText, every description trimmed and followed by CR LF; the
+// queue is cleared. The next poll replaces psError but keeps the
 // description until a title arrives.
 void TestRadioPlayer::windowsMediaErrorEvent_data()
 {
@@ -456,7 +463,7 @@ void TestRadioPlayer::windowsMediaErrorEvent_data()
     QTest::addColumn<QString>("info");
     QTest::newRow("two errors") << QStringList{u"  无法连接服务器 "_s, u"\t找不到文件\r\n"_s}
                                 << u"无法连接服务器\r\n找不到文件\r\n"_s;
-    QTest::newRow("empty queue") << QStringList() << QString();
+    QTest::newRow("one error") << QStringList{u"无法打开媒体 "_s} << u"无法打开媒体\r\n"_s;
 }
 
 void TestRadioPlayer::windowsMediaErrorEvent()

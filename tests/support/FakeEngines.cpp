@@ -186,21 +186,33 @@ QString TFakeRealMedia::GetTitle() const
     return Title;
 }
 
+namespace {
+// The real factory's rule: once found, an engine stays; until then each
+// question looks again.
+bool Present(bool installed, bool& found)
+{
+    found = found || installed;
+    return found;
+}
+} // namespace
+
 bool TFakeEngineFactory::IsWindowsMediaInstalled()
 {
     FScript->Call(QStringLiteral("wm.IsInstalled"));
-    return WindowsMediaInstalled;
+    return Present(WindowsMediaInstalled, FWindowsMediaFound);
 }
 
 bool TFakeEngineFactory::IsRealPlayerInstalled()
 {
     FScript->Call(QStringLiteral("rm.IsInstalled"));
-    return RealPlayerInstalled;
+    return Present(RealPlayerInstalled, FRealPlayerFound);
 }
 
 std::unique_ptr<IWindowsMediaEngine> TFakeEngineFactory::CreateWindowsMedia()
 {
     FScript->Call(QStringLiteral("wm.Create"));
+    if (!Present(WindowsMediaInstalled, FWindowsMediaFound))
+        throw EProgramError(QStringLiteral("Windows Media engine not installed"));
     auto engine = std::make_unique<TFakeWindowsMedia>(FScript);
     ++WindowsMediaCreated;
     WindowsMedia = engine.get();
@@ -210,6 +222,8 @@ std::unique_ptr<IWindowsMediaEngine> TFakeEngineFactory::CreateWindowsMedia()
 std::unique_ptr<IRealMediaEngine> TFakeEngineFactory::CreateRealMedia()
 {
     FScript->Call(QStringLiteral("rm.Create"));
+    if (!Present(RealPlayerInstalled, FRealPlayerFound))
+        throw EProgramError(QStringLiteral("Real Media engine not installed"));
     auto engine = std::make_unique<TFakeRealMedia>(FScript);
     ++RealMediaCreated;
     RealMedia = engine.get();

@@ -110,6 +110,10 @@ private:
     int FReturns = 0;
 };
 
+// Presence works as in the real factory: a positive answer holds for the run
+// (the engine stays loaded), a negative one is tested afresh at the next call,
+// so a test "installs" an engine by setting its flag; creating an engine that
+// is not present throws EProgramError.
 class TFakeEngineFactory final : public IEngineFactory
 {
 public:
@@ -133,4 +137,6 @@ public:
 
 private:
     std::shared_ptr<TFakeEngineScript> FScript;
+    bool FWindowsMediaFound = false;
+    bool FRealPlayerFound = false;
 };

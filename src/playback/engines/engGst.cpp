@@ -1,5 +1,6 @@
 #include "engGst.h"
 
+#include "libBitRate.h"
 #include "libConst.h"
 #include "libError.h"
 #include "libTitle.h"
@@ -49,15 +50,14 @@ void KeepFFmpegOutOfMp3Streams()
     }
 }
 
+// Only a successful start is kept; gst_init_check may be tried again.
 bool InitGst()
 {
-    static const bool ok = [] {
+    static bool ok = false;
+    if (!ok) {
         PrepareGstEnvironment();
-        if (!gst_init_check(nullptr, nullptr, nullptr))
-            return false;
-        KeepFFmpegOutOfMp3Streams();
-        return true;
-    }();
+        ok = gst_init_check(nullptr, nullptr, nullptr);
+    }
     return ok;
 }
 
@@ -68,6 +68,16 @@ bool HasElement(const char* name)
         return false;
     gst_object_unref(factory);
     return true;
+}
+
+bool HasEngineElements()
+{
+    for (const char* name : {"playbin", "uridecodebin", "souphttpsrc", "rtspsrc", "icydemux",
+                             "audioconvert", "audioresample", "volume"})
+        if (!HasElement(name))
+            return false;
+    return (HasElement("pulsesink") || HasElement("autoaudiosink"))
+           && (HasElement("mpg123audiodec") || HasElement("avdec_mp3"));
 }
 
 struct TMessageUnref
@@ -89,19 +99,37 @@ void PrepareGstEnvironment()
 
 bool GstEngineAvailable()
 {
+    static std::mutex lock;
+    static bool found = false;   // a positive answer holds for the run
+    static bool scanned = false; // the registry has been looked at once
+    const std::lock_guard guard(lock);
+    if (found)
+        return true;
     if (!InitGst())
         return false;
-    for (const char* name : {"playbin", "uridecodebin", "souphttpsrc", "rtspsrc", "icydemux",
-                             "audioconvert", "audioresample", "volume"})
-        if (!HasElement(name))
-            return false;
-    return (HasElement("pulsesink") || HasElement("autoaudiosink"))
-           && (HasElement("mpg123audiodec") || HasElement("avdec_mp3"));
+    // Plug-ins installed since the last answer are only seen after a rescan.
+    if (scanned)
+        gst_update_registry();
+    scanned = true;
+    if (!HasEngineElements())
+        return false;
+    // Not before: a rescan that finds changes writes the registry cache, and
+    // must not write this process's reduced view into it.
+    KeepFFmpegOutOfMp3Streams();
+    found = true;
+    return true;
 }
+
+// The bus handler with the type GStreamer calls it through (a cast to it would
+// hide a mismatch); nested, so it reaches the engine's private members.
+struct TGstEngine::TBusBridge
+{
+    static GstBusSyncReply Sync(GstBus* bus, GstMessage* message, gpointer self);
+};
 
 TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
 {
-    if (!InitGst())
+    if (!GstEngineAvailable())
         throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("GStreamer")));
     FPipeline = gst_element_factory_make("playbin", "kestrel-rm");
     if (!FPipeline)
@@ -127,7 +155,7 @@ TGstEngine::TGstEngine(QObject* parent) : IRealMediaEngine(parent)
     g_signal_connect(FPipeline, "element-setup", G_CALLBACK(&TGstEngine::ElementSetup), this);
 
     GstBus* bus = gst_element_get_bus(FPipeline);
-    gst_bus_set_sync_handler(bus, reinterpret_cast<GstBusSyncHandler>(&TGstEngine::SyncHandler), this, nullptr);
+    gst_bus_set_sync_handler(bus, &TBusBridge::Sync, this, nullptr);
     gst_object_unref(bus);
     ApplyVolume();
 }
@@ -142,7 +170,7 @@ TGstEngine::~TGstEngine()
     gst_object_unref(FPipeline);
 }
 
-int TGstEngine::SyncHandler(GstBus*, GstMessage* message, void* self)
+GstBusSyncReply TGstEngine::TBusBridge::Sync(GstBus*, GstMessage* message, gpointer self)
 {
     // Any GStreamer thread: stamp the message and hand it to the
     // user-interface thread; nothing else happens here.
@@ -339,13 +367,13 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         gst_message_parse_tag(message, &tags);
         guint rate = 0;
         // The parser's bit rate is an average over the frames so far, a few
-        // bits around the nominal value (127999 for 128k); like the libmpv
-        // engine, report whole kbit/s so the player does not cut it to 127.
-        const auto wholeKbps = [](guint bps) { return int((quint64(bps) + 500) / 1000 * 1000); };
+        // bits around the nominal value (127999 for 128k); whole kbit/s keep
+        // the player from cutting it to 127. Tags are unsigned: a bogus one
+        // beyond an int is clamped, not turned negative.
         if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &rate) && rate > 0)
-            FBitRate = wholeKbps(rate);
+            FBitRate = WholeKbps(rate);
         if (gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &rate) && rate > 0)
-            FNominalBitRate = wholeKbps(rate);
+            FNominalBitRate = WholeKbps(rate);
         gchar* title = nullptr;
         if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)
             || (gst_tag_exists("StreamTitle") && gst_tag_list_get_string(tags, "StreamTitle", &title))) {

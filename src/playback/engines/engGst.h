@@ -7,11 +7,11 @@
 
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
-typedef struct _GstBus GstBus;
 
 // True when GStreamer starts and its registry has every element the engine
 // needs for network radio (playbin, the HTTP and RTSP sources, an MP3 decoder,
-// an audio sink).
+// an audio sink). A positive answer holds for the run; after a negative one the
+// next call rescans the plug-in folders, so plug-ins installed meanwhile count.
 bool GstEngineAvailable();
 
 // Puts what GStreamer must find in the environment before it starts. Changing
@@ -23,7 +23,8 @@ class TGstEngine final : public IRealMediaEngine
 {
     Q_OBJECT
 public:
-    // Throws EProgramError when the pipeline cannot be built.
+    // Throws EProgramError when GStreamer lacks the engine's elements or the
+    // pipeline cannot be built.
     explicit TGstEngine(QObject* parent = nullptr);
     ~TGstEngine() override;
 
@@ -38,7 +39,7 @@ public:
     QString GetTitle() const override { return FTitle; }
 
 private:
-    static int SyncHandler(GstBus* bus, GstMessage* message, void* self);
+    struct TBusBridge;
     static void SourceSetup(GstElement* playbin, GstElement* source, void* self);
     static void ElementSetup(GstElement* playbin, GstElement* element, void* self);
     void HandleMessage(quint64 stamp, GstMessage* message);

@@ -1,5 +1,6 @@
 #include "engMpv.h"
 
+#include "libBitRate.h"
 #include "libConst.h"
 #include "libError.h"
 #include "libTitle.h"
@@ -7,7 +8,6 @@
 #include <QMetaObject>
 #include <QMutex>
 #include <QRegularExpression>
-#include <clocale>
 #include <dlfcn.h>
 #include <map>
 #include <mpv/client.h>
@@ -42,37 +42,43 @@ QByteArray MpvLibraryName()
 const TMpvApi* LoadMpvApi(const QByteArray& libraryName)
 {
     static QMutex lock;
+    // Only what loaded is kept: a library that is missing now is looked for
+    // again next time, so one installed while the program runs is found.
     static std::map<QByteArray, std::unique_ptr<TMpvApi>> loaded;
     QMutexLocker guard(&lock);
     if (auto it = loaded.find(libraryName); it != loaded.end())
         return it->second.get();
 
-    std::unique_ptr<TMpvApi> api;
-    if (void* lib = dlopen(libraryName.constData(), RTLD_NOW | RTLD_LOCAL)) {
-        api = std::make_unique<TMpvApi>();
-        bool complete = true;
-        auto resolve = [&](auto& fn, const char* symbol) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, symbol));
-            complete = complete && fn != nullptr;
-        };
-        resolve(api->client_api_version, "mpv_client_api_version");
-        resolve(api->create, "mpv_create");
-        resolve(api->initialize, "mpv_initialize");
-        resolve(api->terminate_destroy, "mpv_terminate_destroy");
-        resolve(api->set_option_string, "mpv_set_option_string");
-        resolve(api->set_property, "mpv_set_property");
-        resolve(api->get_property, "mpv_get_property");
-        resolve(api->observe_property, "mpv_observe_property");
-        resolve(api->command, "mpv_command");
-        resolve(api->command_ret, "mpv_command_ret");
-        resolve(api->wait_event, "mpv_wait_event");
-        resolve(api->set_wakeup_callback, "mpv_set_wakeup_callback");
-        resolve(api->error_string, "mpv_error_string");
-        resolve(api->free, "mpv_free");
-        resolve(api->free_node_contents, "mpv_free_node_contents");
-        // The event structures used here are those of client API 2.x.
-        if (!complete || (api->client_api_version() >> 16) != 2)
-            api.reset();
+    void* lib = dlopen(libraryName.constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib)
+        return nullptr;
+    auto api = std::make_unique<TMpvApi>();
+    bool complete = true;
+    auto resolve = [&](auto& fn, const char* symbol) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, symbol));
+        complete = complete && fn != nullptr;
+    };
+    resolve(api->client_api_version, "mpv_client_api_version");
+    resolve(api->create, "mpv_create");
+    resolve(api->initialize, "mpv_initialize");
+    resolve(api->terminate_destroy, "mpv_terminate_destroy");
+    resolve(api->set_option_string, "mpv_set_option_string");
+    resolve(api->set_property, "mpv_set_property");
+    resolve(api->get_property, "mpv_get_property");
+    resolve(api->observe_property, "mpv_observe_property");
+    resolve(api->command, "mpv_command");
+    resolve(api->command_ret, "mpv_command_ret");
+    resolve(api->wait_event, "mpv_wait_event");
+    resolve(api->set_wakeup_callback, "mpv_set_wakeup_callback");
+    resolve(api->error_string, "mpv_error_string");
+    resolve(api->free, "mpv_free");
+    resolve(api->free_node_contents, "mpv_free_node_contents");
+    // The event structures used here are those of client API 2.x.
+    if (!complete || (api->client_api_version() >> 16) != 2) {
+        // Nothing of it ran but the version query, so it may go; an upgrade
+        // at the same path is then loaded afresh.
+        dlclose(lib);
+        return nullptr;
     }
     return (loaded[libraryName] = std::move(api)).get();
 }
@@ -89,7 +95,16 @@ QStringList MpvAddressCandidates(const QString& address)
 }
 
 namespace {
-enum : quint64 { obIcyTitle = 1, obMediaTitle, obBitRate, obPausedForCache, obBufferingState };
+enum : quint64 { obMetadata = 1, obBitRate, obPausedForCache, obBufferingState };
+
+// A station's declared rate, "128" (some servers repeat it: "128,128").
+int IcyBitRate(QByteArrayView value)
+{
+    qsizetype digits = 0;
+    while (digits < value.size() && digits < 7 && value[digits] >= '0' && value[digits] <= '9')
+        ++digits;
+    return digits ? WholeKbps(value.first(digits).toInt() * 1000.0) : 0;
+}
 
 QString MpvErrorText(const TMpvApi* api, int error)
 {
@@ -107,9 +122,7 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
 {
     if (!FApi)
         throw EProgramError(Const::SEngineSetupFailed.arg(QString::fromLocal8Bit(MpvLibraryName())));
-    // libmpv refuses to start unless numbers are formatted the C way; the
-    // application object has set the user's locale by now.
-    std::setlocale(LC_NUMERIC, "C");
+    // Fails unless main() called PrepareEngineLocale(): libmpv wants C numbers.
     FCtx = FApi->create();
     if (!FCtx)
         throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("mpv_create")));
@@ -152,8 +165,10 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
         FCtx = nullptr;
         throw EProgramError(Const::SEngineSetupFailed.arg(reason));
     }
-    FApi->observe_property(FCtx, obIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
-    FApi->observe_property(FCtx, obMediaTitle, "media-title", MPV_FORMAT_STRING);
+    // Titles and the declared rate come from the stream's own tags. Not
+    // "media-title": until a stream names its programme that is the address's
+    // file name (live.mp3, index.m3u8), which is no title.
+    FApi->observe_property(FCtx, obMetadata, "metadata", MPV_FORMAT_NODE);
     FApi->observe_property(FCtx, obBitRate, "audio-bitrate", MPV_FORMAT_DOUBLE);
     FApi->observe_property(FCtx, obPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     FApi->observe_property(FCtx, obBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
@@ -200,6 +215,7 @@ void TMpvEngine::ResetStreamState()
     FRestarted = false;
     FPausedForCache = false;
     FBitRate = 0;
+    FNominalBitRate = 0;
     FBufferingProgress = 100;
     FIcyTitle.clear();
     FMediaTitle.clear();
@@ -256,7 +272,35 @@ int TMpvEngine::PlayState() const
     return 9; // transitioning: connecting or opening
 }
 
+// libmpv measures the rate only after a second or two of playing; until then
+// the rate the station declared stands in.
+int TMpvEngine::NetworkBitRate() const { return FBitRate > 0 ? FBitRate : FNominalBitRate; }
+
 QString TMpvEngine::CurrentMediaName() const { return FIcyTitle.isEmpty() ? FMediaTitle : FIcyTitle; }
+
+void TMpvEngine::TakeMetadata(const mpv_node* map)
+{
+    FIcyTitle.clear();
+    FMediaTitle.clear();
+    FNominalBitRate = 0;
+    if (!map || map->format != MPV_FORMAT_NODE_MAP)
+        return;
+    for (int i = 0; i < map->u.list->num; ++i) {
+        const mpv_node& value = map->u.list->values[i];
+        if (value.format != MPV_FORMAT_STRING)
+            continue;
+        // The raw bytes: stations send GBK as often as UTF-8. Tag names come
+        // in any case (Vorbis comments are upper case).
+        const char* key = map->u.list->keys[i];
+        const QByteArrayView text(value.u.string);
+        if (qstricmp(key, "icy-title") == 0)
+            FIcyTitle = NormaliseTitle(text);
+        else if (qstricmp(key, "title") == 0)
+            FMediaTitle = NormaliseTitle(text);
+        else if (qstricmp(key, "icy-br") == 0)
+            FNominalBitRate = IcyBitRate(text);
+    }
+}
 
 void TMpvEngine::Drain()
 {
@@ -314,18 +358,11 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         const auto* prop = static_cast<const mpv_event_property*>(event.data);
         const bool has = prop->format != MPV_FORMAT_NONE && prop->data;
         switch (event.reply_userdata) {
-        case obIcyTitle:
-            // The raw bytes: stations send GBK as often as UTF-8.
-            FIcyTitle = has ? NormaliseTitle(QByteArrayView(*static_cast<char* const*>(prop->data))) : QString();
-            break;
-        case obMediaTitle:
-            FMediaTitle = has ? NormaliseTitle(QByteArrayView(*static_cast<char* const*>(prop->data))) : QString();
+        case obMetadata:
+            TakeMetadata(has ? static_cast<const mpv_node*>(prop->data) : nullptr);
             break;
         case obBitRate:
-            // Measured from packet sizes and times, the rate of a constant-rate
-            // stream jitters a few bits per second around its nominal value
-            // (127997, 128012, ...); whole kbit/s keep the shown figure steady.
-            FBitRate = has ? int(*static_cast<const double*>(prop->data) / 1000.0 + 0.5) * 1000 : 0;
+            FBitRate = has ? WholeKbps(*static_cast<const double*>(prop->data)) : 0;
             break;
         case obBufferingState:
             FBufferingProgress = has ? int(qBound<qint64>(qint64(0), *static_cast<const qint64*>(prop->data), qint64(100))) : 100;

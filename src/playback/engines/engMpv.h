@@ -12,12 +12,14 @@
 struct TMpvApi;
 struct mpv_handle;
 struct mpv_event;
+struct mpv_node;
 
 // The library name, KESTREL_LIBMPV or "libmpv.so.2".
 QByteArray MpvLibraryName();
 // The resolved entry points, or null when the library or one of its symbols is
-// missing. Loaded once per library name and never unloaded: libmpv starts
-// threads and registers handlers that do not survive dlclose.
+// missing. A library that loaded is kept for the run and never unloaded (libmpv
+// starts threads and registers handlers that do not survive dlclose); a missing
+// one is looked for again at every call.
 const TMpvApi* LoadMpvApi(const QByteArray& libraryName);
 
 // mms has two transports; a station's "mms://" address is tried as mmsh first
@@ -39,7 +41,7 @@ public:
     void Stop() override;
 
     int PlayState() const override;
-    int NetworkBitRate() const override { return FBitRate; }
+    int NetworkBitRate() const override;
     int NetworkBufferingProgress() const override { return FBufferingProgress; }
     QString CurrentMediaName() const override;
 
@@ -52,6 +54,7 @@ private:
     void HandleEvent(const mpv_event& event);
     void LoadCandidate();
     void ResetStreamState();
+    void TakeMetadata(const mpv_node* map);
     static void Wakeup(void* self);
 
     const TMpvApi* FApi;
@@ -63,10 +66,11 @@ private:
     bool FStarted = false;        // mpv has begun our entry; earlier property values are stale
     bool FRestarted = false;      // audio is flowing
     bool FPausedForCache = false;
-    int FBitRate = 0;
+    int FBitRate = 0;             // measured
+    int FNominalBitRate = 0;      // declared by the station (icy-br)
     int FBufferingProgress = 100;
-    QString FIcyTitle;
-    QString FMediaTitle;
+    QString FIcyTitle;            // the programme, from ICY metadata
+    QString FMediaTitle;          // the stream's own title tag
     QStringList FErrors;
     std::atomic_bool FDrainQueued{false};
 };

@@ -2,8 +2,8 @@
 
 #include "engGst.h"
 #include "engMpv.h"
-#include "libConst.h"
-#include "libError.h"
+
+#include <clocale>
 
 namespace {
 class TSystemEngines final : public IEngineFactory
@@ -15,14 +15,11 @@ public:
     {
         return std::make_unique<TMpvEngine>(LoadMpvApi(MpvLibraryName()));
     }
-    std::unique_ptr<IRealMediaEngine> CreateRealMedia() override
-    {
-        if (!GstEngineAvailable())
-            throw EProgramError(Const::SEngineSetupFailed.arg(QStringLiteral("GStreamer")));
-        return std::make_unique<TGstEngine>();
-    }
+    std::unique_ptr<IRealMediaEngine> CreateRealMedia() override { return std::make_unique<TGstEngine>(); }
 };
 } // namespace
+
+void PrepareEngineLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
 std::unique_ptr<IEngineFactory> CreateSystemEngineFactory() { return std::make_unique<TSystemEngines>(); }
 

@@ -7,6 +7,12 @@
 #include <memory>
 #include <thread>
 
+// Gives the engines the process locale they need: libmpv refuses to start
+// unless numbers are formatted the C way. setlocale is not thread-safe, so
+// main() calls this once, after the application object has set the user's
+// locale and before anything starts engine threads (TEngineWarmUp, a Play).
+void PrepareEngineLocale();
+
 // The factory the program and the command-line tool hand to the player.
 std::unique_ptr<IEngineFactory> CreateSystemEngineFactory();
 

@@ -1,5 +1,6 @@
 #include "StreamServers.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -205,21 +206,51 @@ void TStreamServers::StartIcecast()
     FIcecast = Spawn(QStringLiteral("icecast2"), QStringLiteral("icecast2"), {QStringLiteral("-c"), conf}, true);
     WaitFor(QStringLiteral("icecast2"), FIcecast, [&] { return PortOpen(FIcecastPort); });
 
+    // The source logs in with the headers a station's encoder sends, so that
+    // listeners see the declared rate (icy-br) as they do on real stations;
+    // ffmpeg's icecast:// output has no way to send it.
     FFfmpeg = Spawn(QStringLiteral("ffmpeg"), QStringLiteral("ffmpeg"),
                     {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
                      QStringLiteral("warning"), QStringLiteral("-re"), QStringLiteral("-f"), QStringLiteral("lavfi"),
                      QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=44100"),
                      QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
-                     QStringLiteral("-b:a"), QStringLiteral("128k"), QStringLiteral("-content_type"),
-                     QStringLiteral("audio/mpeg"), QStringLiteral("-ice_name"), QStringLiteral("Test FM"),
-                     QStringLiteral("-f"), QStringLiteral("mp3"),
-                     QStringLiteral("icecast://source:%1@127.0.0.1:%2/live.mp3")
+                     QStringLiteral("-b:a"), QStringLiteral("128k"), QStringLiteral("-f"), QStringLiteral("mp3"),
+                     QStringLiteral("-method"), QStringLiteral("PUT"), QStringLiteral("-chunked_post"),
+                     QStringLiteral("0"), QStringLiteral("-auth_type"), QStringLiteral("basic"),
+                     QStringLiteral("-content_type"), QStringLiteral("audio/mpeg"), QStringLiteral("-headers"),
+                     QStringLiteral("Ice-Name: Test FM\r\nIce-Public: 0\r\n"
+                                    "Ice-Audio-Info: ice-samplerate=44100;ice-bitrate=128;ice-channels=2\r\n"),
+                     QStringLiteral("http://source:%1@127.0.0.1:%2/live.mp3")
                          .arg(QString::fromLatin1(FPassword))
                          .arg(FIcecastPort)});
     WaitFor(QStringLiteral("ffmpeg source on the mount"), FFfmpeg,
             [&] { return HttpGet("/status-json.xsl", false).contains(kMount); });
-    // Let the burst buffer fill so that a listener gets its second at once.
-    QTest::qWait(1200);
+    // Once a listener has read a burst's worth, the burst queue holds as much
+    // too, and every later listener gets its second at once.
+    if (!ReadStream(16384, 15000))
+        Fail(QStringLiteral("icecast2 serves no audio on the mount; see ") + FDir.path());
+}
+
+bool TStreamServers::ReadStream(qint64 bytes, int ms)
+{
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, FIcecastPort);
+    if (!s.waitForConnected(2000))
+        return false;
+    s.write("GET " + kMount + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    const QDeadlineTimer deadline(ms);
+    QByteArray data;
+    qsizetype body = -1;
+    while (s.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())))) {
+        data += s.readAll();
+        if (body < 0 && data.contains("\r\n\r\n"))
+            body = data.indexOf("\r\n\r\n") + 4;
+        if (body >= 0 && data.size() - body >= bytes)
+            return true;
+        if (deadline.hasExpired())
+            break;
+    }
+    return false;
 }
 
 void TStreamServers::StopIcecast()

@@ -1,8 +1,9 @@
 #pragma once
 // The real servers the engine tests play from, all on 127.0.0.1 inside one
 // temporary folder: a headless PulseAudio with a null sink (exported through
-// PULSE_SERVER), Icecast2 fed by ffmpeg with a 128 kbit/s MP3 sine tone, and an
-// RTSP server with the same tone. Each child is killed by its PID when the
+// PULSE_SERVER), Icecast2 fed by ffmpeg with a 128 kbit/s MP3 sine tone (its
+// rate declared to listeners as icy-br, as stations do), and an RTSP server
+// with the same tone. Each child is killed by its PID when the
 // fixture goes away, and by the kernel (parent-death signal) if the test dies.
 // Start() throws std::runtime_error with the reason when a server cannot start:
 // a test must fail then, never skip.
@@ -41,6 +42,8 @@ private:
     void StopProcess(QProcess*& process);
     void WaitFor(const QString& what, QProcess* process, const std::function<bool()>& ready, int ms = 15000);
     QByteArray HttpGet(const QByteArray& pathAndQuery, bool admin);
+    // Listens to the mount until `bytes` of audio came; false after `ms`.
+    bool ReadStream(qint64 bytes, int ms);
 
     QTemporaryDir FDir;
     std::vector<QProcess*> FAll;

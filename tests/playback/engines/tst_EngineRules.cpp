@@ -1,11 +1,15 @@
-// Rules of the engines that need no stream: the one title rule both use, the
-// mms fallback, the warm-up.
+// Rules of the engines that need no stream: the title and bit-rate rules both
+// use, the mms fallback, the warm-up.
 #include "engMpv.h"
+#include "libBitRate.h"
 #include "libEngines.h"
 #include "libText.h"
 #include "libTitle.h"
 
 #include <QTest>
+#include <clocale>
+#include <cmath>
+#include <limits>
 
 class TEngineRulesTest : public QObject
 {
@@ -50,6 +54,35 @@ private Q_SLOTS:
         QCOMPARE(NormaliseTitle(text), title);
     }
 
+    // Engines hand over whatever the stream or the demuxer claims: nothing
+    // that is no rate, or does not fit an int, may reach the conversion.
+    void wholeKbps_data()
+    {
+        QTest::addColumn<double>("bitsPerSecond");
+        QTest::addColumn<int>("reported");
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        constexpr int maxWhole = std::numeric_limits<int>::max() / 1000 * 1000;
+        QTest::newRow("measured below nominal") << 127997.0 << 128000;
+        QTest::newRow("measured above nominal") << 128012.0 << 128000;
+        QTest::newRow("half rounds up") << 63500.0 << 64000;
+        QTest::newRow("below half a kbit/s") << 499.0 << 0;
+        QTest::newRow("zero") << 0.0 << 0;
+        QTest::newRow("negative") << -128000.0 << 0;
+        QTest::newRow("NaN") << std::nan("") << 0;
+        QTest::newRow("+inf") << inf << maxWhole;
+        QTest::newRow("-inf") << -inf << 0;
+        QTest::newRow("largest whole int") << double(maxWhole) << maxWhole;
+        QTest::newRow("2^31, an unsigned tag") << 2147483648.0 << maxWhole;
+        QTest::newRow("largest unsigned tag") << 4294967295.0 << maxWhole;
+        QTest::newRow("huge") << 1e300 << maxWhole;
+    }
+    void wholeKbps()
+    {
+        QFETCH(double, bitsPerSecond);
+        QFETCH(int, reported);
+        QCOMPARE(WholeKbps(bitsPerSecond), reported);
+    }
+
     void mmsCandidates_data()
     {
         QTest::addColumn<QString>("address");
@@ -64,6 +97,20 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QStringList, tried);
         QCOMPARE(MpvAddressCandidates(address), tried);
+    }
+
+    // The process locale is main()'s: setlocale is not thread-safe, and a
+    // warm-up thread may be starting GStreamer while an engine is made. Making
+    // one leaves the locale as it is (C.UTF-8 formats numbers as libmpv
+    // wants); PrepareEngineLocale() is what sets it.
+    void localeIsLeftToMain()
+    {
+        QVERIFY(std::setlocale(LC_NUMERIC, "C.UTF-8"));
+        const auto engines = CreateSystemEngineFactory();
+        QVERIFY(engines->CreateWindowsMedia());
+        QCOMPARE(std::setlocale(LC_NUMERIC, nullptr), "C.UTF-8");
+        PrepareEngineLocale();
+        QCOMPARE(std::setlocale(LC_NUMERIC, nullptr), "C");
     }
 
     // The warm-up loads on its own thread and only gives a head start: the
