@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
@@ -93,7 +94,15 @@ std::optional<QStringList> Parse(QByteArrayView record)
             return std::nullopt;
         if (end == start)
             return arguments;
-        arguments.append(QString::fromLocal8Bit(block.sliced(start, end - start)));
+        // Each argument as it was packed: a leading byte-order mark is part
+        // of a file name, and bytes the local encoding cannot hold name no
+        // file the sender could have packed, so the record is refused.
+        QStringDecoder decoder(QStringConverter::System,
+                               QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+        QString argument = decoder.decode(block.sliced(start, end - start));
+        if (decoder.hasError())
+            return std::nullopt;
+        arguments.append(std::move(argument));
         start = end + 1;
     }
 }

@@ -35,8 +35,9 @@ constexpr int HeaderSize = 8;
 // Empty arguments are left out: the receiver stops at the first empty string,
 // so one would silently drop every argument after it.
 QByteArray Pack(const QStringList& arguments);
-// Nothing for another tag, a truncated or oversized record, or a block that
-// has no empty string to end the list. Bytes after that empty string are ignored.
+// Nothing for another tag, a truncated or oversized record, a block that has
+// no empty string to end the list, or an argument the local encoding cannot
+// decode. Bytes after that empty string are ignored.
 std::optional<QStringList> Parse(QByteArrayView record);
 } // namespace HandOver
 

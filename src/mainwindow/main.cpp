@@ -8,6 +8,7 @@
 #include "libInstance.h"
 #include "libMixerPulse.h"
 #include "libMsgBox.h"
+#include "libRadio.h"
 #include "libRegistry.h"
 #include "libShell.h"
 #include "libSignals.h"
@@ -19,6 +20,7 @@
 #include "vclShell.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -51,6 +53,21 @@ bool AnswerInformationOption(int argc, char** argv, int& exitCode)
     return false;
 }
 
+// The engine the station a start opens plays with, so that only that one is
+// loaded ahead; none when the station cannot be read or has no link.
+std::optional<TStreamKind> FirstEngine(const QStringList& arguments)
+{
+    try {
+        TRadio radio;
+        radio.LoadFromFile(TwinMain::StartingStation(arguments));
+        if (radio.Link() >= 0)
+            return radio.Links().Items(radio.Link())->Kind();
+    } catch (const std::exception&) {
+        // The window reports what it cannot open.
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -62,6 +79,9 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     SetProgramIdentity();
     LoadQtTranslations(app);
+    // Once, after the application object has set the user's locale and
+    // before the warm-up thread may start GStreamer.
+    PrepareEngineLocale();
 
     const QStringList arguments = CommandLineFiles(app.arguments().mid(1));
 
@@ -71,9 +91,11 @@ int main(int argc, char** argv)
         return instance.Forward(arguments) ? 0 : 1;
     }
 
-    // Loads the engines while the window is built, so an auto-played station
-    // does not wait for them.
-    const TEngineWarmUp engineWarmUp;
+    // Loads the opened station's engine while the window is built, so an
+    // auto-played station does not wait for it.
+    std::optional<TEngineWarmUp> engineWarmUp;
+    if (const std::optional<TStreamKind> kind = FirstEngine(arguments))
+        engineWarmUp.emplace(*kind);
     TQtMessageBoxes boxes;
     SetMessageBoxes(&boxes);
     TDesktopBrowser browser;

@@ -302,6 +302,17 @@ void TwinMain::FormCreate(const QStringList& arguments)
     Modal([&] { steps.Report(); });
 }
 
+QString TwinMain::StartingStation(const QStringList& arguments)
+{
+    for (const QString& file : arguments)
+        if (!file.isEmpty())
+            return file;
+    TExeRegistry registry;
+    if (!registry.OpenProgramKey())
+        return QString();
+    return ReadStringOr(registry, Pref::Radio, DefaultStationFile());
+}
+
 void TwinMain::FormDestroy()
 {
     if (FDestroyed)

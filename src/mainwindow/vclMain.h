@@ -66,6 +66,10 @@ public:
     // Builds the window from the preferences, opens the first argument or the
     // remembered station, and shows the window unless it starts in the tray.
     void FormCreate(const QStringList& arguments);
+    // The station a start opens: the first non-empty argument, else the
+    // remembered one (the default station when none was remembered); empty
+    // when the settings cannot be read.
+    static QString StartingStation(const QStringList& arguments);
     // Stores the preferences, lists and placement. Every step runs even when
     // an earlier one fails; the first failure is shown once.
     void FormDestroy();

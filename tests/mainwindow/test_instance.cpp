@@ -127,6 +127,11 @@ private Q_SLOTS:
         QTest::newRow("no final NUL") << Record(QByteArray("A\0B\0", 4)) << false << QStringList();
         QTest::newRow("no NUL at all") << Record("AB") << false << QStringList();
         QTest::newRow("empty block") << Record(QByteArray()) << false << QStringList();
+        // Found by fuzzing: a byte-order mark was dropped (another file, or an
+        // empty argument), and a byte no encoding holds came back as U+FFFD.
+        QTest::newRow("leading byte-order mark kept") << Record(QByteArray("\xEF\xBB\xBFx.radio\0\0", 12)) << true
+                                                      << QStringList{u"\uFEFFx.radio"_qs};
+        QTest::newRow("undecodable byte") << Record(QByteArray("\xFF\0\0", 3)) << false << QStringList();
     }
     void parse()
     {

@@ -23,15 +23,17 @@ void PrepareEngineLocale() { std::setlocale(LC_NUMERIC, "C"); }
 
 std::unique_ptr<IEngineFactory> CreateSystemEngineFactory() { return std::make_unique<TSystemEngines>(); }
 
-TEngineWarmUp::TEngineWarmUp()
+TEngineWarmUp::TEngineWarmUp(TStreamKind kind)
 {
     PrepareGstEnvironment();
-    FThread = std::thread([] {
+    FThread = std::thread([kind] {
         // Only a head start: whatever fails here is found and reported again
         // by the presence tests when a Play needs the engine.
         try {
-            LoadMpvApi(MpvLibraryName());
-            GstEngineAvailable();
+            if (kind == skWindowsMedia)
+                LoadMpvApi(MpvLibraryName());
+            else
+                GstEngineAvailable();
         } catch (...) {
         }
     });

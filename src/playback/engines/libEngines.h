@@ -3,6 +3,7 @@
 // "Real Media" role.
 
 #include "libEngine.h"
+#include "libKind.h"
 
 #include <memory>
 #include <thread>
@@ -16,14 +17,16 @@ void PrepareEngineLocale();
 // The factory the program and the command-line tool hand to the player.
 std::unique_ptr<IEngineFactory> CreateSystemEngineFactory();
 
-// Loads both engines' libraries on a thread of its own while the program
+// Loads one engine's libraries on a thread of its own while the program
 // starts, so that the first Play neither waits for them nor freezes the window:
-// libmpv alone pulls in over 200 libraries, a seventh of a second here. Create
-// it on the main thread; the destructor waits for the loading to end.
+// libmpv alone pulls in over 200 libraries, a seventh of a second here. Only
+// the engine the opened station plays with: each engine costs tens of
+// megabytes, and the other one loads when a link first needs it. Create it on
+// the main thread; the destructor waits for the loading to end.
 class TEngineWarmUp
 {
 public:
-    TEngineWarmUp();
+    explicit TEngineWarmUp(TStreamKind kind);
     ~TEngineWarmUp();
     TEngineWarmUp(const TEngineWarmUp&) = delete;
     TEngineWarmUp& operator=(const TEngineWarmUp&) = delete;

@@ -118,15 +118,14 @@ private Q_SLOTS:
     void warmUpLeavesPresenceTestsAlone()
     {
         qputenv("KESTREL_LIBMPV", "libkestrel-absent-mpv.so");
-        {
-            const TEngineWarmUp warmUp;
-        }
+        for (const TStreamKind kind : {skWindowsMedia, skRealMedia})
+            const TEngineWarmUp warmUp(kind);
         const auto engines = CreateSystemEngineFactory();
         QVERIFY(!engines->IsWindowsMediaInstalled());
         QVERIFY(engines->IsRealPlayerInstalled());
         qunsetenv("KESTREL_LIBMPV");
         {
-            const TEngineWarmUp warmUp;
+            const TEngineWarmUp warmUp(skWindowsMedia);
             QVERIFY(engines->IsWindowsMediaInstalled());
         }
     }

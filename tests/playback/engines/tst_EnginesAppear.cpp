@@ -73,9 +73,8 @@ private Q_SLOTS:
         IMessageBoxes* previous = SetMessageBoxes(&boxes);
         const auto restore = qScopeGuard([previous] { SetMessageBoxes(previous); });
         // The warm-up's negative answers are among those that must not stick.
-        {
-            const TEngineWarmUp warmUp;
-        }
+        for (const TStreamKind kind : {skWindowsMedia, skRealMedia})
+            const TEngineWarmUp warmUp(kind);
         const auto factory = CreateSystemEngineFactory();
         TRadioPlayer player(factory.get());
         player.SetVolume(100);
