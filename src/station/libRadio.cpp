@@ -276,6 +276,8 @@ std::optional<QString> DecodeUnlessUtf8(QByteArrayView data)
 
 // Our elements carry a handful of attributes; other tools may add some.
 constexpr int MaxAttributes = 1000;
+// The root and its links; a link has nothing inside.
+constexpr int MaxDepth = 2;
 
 template <typename Char>
 bool StartsWith(const Char* p, const Char* end, std::string_view what)
@@ -391,7 +393,11 @@ void TRadio::LoadFromData(QByteArrayView data)
                 throw EProgramError(Const::SRadioFileDtd);
             break;
         case QXmlStreamReader::StartElement:
-            ++depth;
+            // Refused at once rather than with the other rules at the end:
+            // the reader keeps every open element, so a file of nothing but
+            // nesting would cost some sixty times its size to read through.
+            if (++depth > MaxDepth)
+                throw EProgramError(Const::SRadioFileTooDeep);
             if (depth == 1) {
                 sawRoot = true;
                 if (reader.qualifiedName() != u"Radio") {

@@ -244,6 +244,17 @@ void TestRadioFile::readFailures_data()
     QTest::newRow("Shift_JIS byte outside the set")
         << QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Radio Text=\"a\x80" "b\"/>")
         << Const::SRadioFileBadEncoding.arg(u"Shift_JIS"_s);
+    // A station has links and links have nothing inside. Reading on through
+    // deeper nesting costs the reader memory per level; the refusal comes at
+    // the first level too deep, so a file cut off later says so too.
+    QTest::newRow("element inside a link") << QByteArray("<Radio><Link><Href/></Link></Radio>")
+                                           << Const::SRadioFileTooDeep;
+    const int levels = 100000;
+    QTest::newRow("deeply nested") << "<Radio>" + QByteArray("<a>").repeated(levels)
+            + QByteArray("</a>").repeated(levels) + "</Radio>"
+                                   << Const::SRadioFileTooDeep;
+    QTest::newRow("deeply nested, never closed") << "<Radio>" + QByteArray("<a>").repeated(levels)
+                                                 << Const::SRadioFileTooDeep;
     QTest::newRow("billion laughs")
         << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Radio [<!ENTITY a \"aaaaaaaaaa\">"
                       "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
