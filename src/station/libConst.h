@@ -21,6 +21,7 @@ inline const QString SNotRegularFile = QStringLiteral("不是普通文件");
 inline const QString SRadioFileNotXml = QStringLiteral("电台文件不是正确的XML格式(第%1行第%2列):\r\n%3");
 inline const QString SRadioFileDtd = QStringLiteral("电台文件含有DTD内部声明(如实体定义)，为安全起见不予读取");
 inline const QString SRadioFileTooManyAttributes = QStringLiteral("电台文件的元素带有过多的属性，不予读取");
+inline const QString SRadioFileTooDeep = QStringLiteral("电台文件的元素嵌套过深，不予读取");
 inline const QString SRadioFileBadEncoding = QStringLiteral("电台文件的内容不是正确的%1编码");
 // Save dialogs and saves under another extension.
 inline const QString SAskReplaceFile = QStringLiteral("%1 已存在。\r\n要替换它吗？");

@@ -228,6 +228,21 @@ bool IsUtf8Name(const QByteArray& name)
     return name.compare("UTF-8", Qt::CaseInsensitive) == 0 || name.compare("UTF8", Qt::CaseInsensitive) == 0;
 }
 
+// The converter for a declared name. Chinese Windows tools declare gb2312 and
+// write code page 936 (GBK), whose extra characters (镕 and many more found in
+// names) a strict GB2312 reader cannot decode; GBK reads every GB2312 file the
+// same. Every alias of GB2312 is covered, as ICU names them.
+QByteArray ConverterName(const QByteArray& declared)
+{
+    const QStringDecoder probe(declared.constData());
+    if (probe.isValid()) {
+        const QByteArrayView canonical(probe.name());
+        if (canonical == "GB2312" || canonical == "GB_2312-80")
+            return QByteArrayLiteral("GBK");
+    }
+    return declared;
+}
+
 // The file's text when it is not certainly UTF-8 throughout; nothing when it
 // is, and the XML reader may take the bytes as they are. Qt's reader
 // would switch to a declared encoding even after a byte-order mark, so the
@@ -242,15 +257,13 @@ std::optional<QString> DecodeUnlessUtf8(QByteArrayView data)
     if ((!marked || *marked == QStringConverter::Utf8) && (!declared || IsUtf8Name(*declared)))
         return std::nullopt;
 
-    QByteArray name;
-    QStringDecoder decoder;
-    if (marked) {
-        name = QStringConverter::nameForEncoding(*marked);
-        decoder = QStringDecoder(*marked);
-    } else {
-        name = declared->isEmpty() ? QByteArray("UTF-8") : *declared;
-        decoder = QStringDecoder(name.constData());
-    }
+    const QByteArray name = marked ? QByteArray(QStringConverter::nameForEncoding(*marked))
+                                   : declared->isEmpty() ? QByteArrayLiteral("UTF-8") : *declared;
+    // Built in place and never moved: Qt 6.4 counts an ICU converter's errors
+    // in the decoder object it was created in, so a moved decoder reports none
+    // (and writes into the dead one). Stateless, so that a character cut off by
+    // the end of the file counts as an error instead of vanishing.
+    QStringDecoder decoder(ConverterName(name).constData(), QStringConverter::Flag::Stateless);
     if (!decoder.isValid())
         throw EProgramError(Const::SRadioFileBadEncoding.arg(QString::fromLatin1(name)));
     QString text = decoder.decode(data);
@@ -261,6 +274,8 @@ std::optional<QString> DecodeUnlessUtf8(QByteArrayView data)
 
 // Our elements carry a handful of attributes; other tools may add some.
 constexpr int MaxAttributes = 1000;
+// The root and its links; a link has nothing inside.
+constexpr int MaxDepth = 2;
 
 template <typename Char>
 bool StartsWith(const Char* p, const Char* end, std::string_view what)
@@ -376,7 +391,11 @@ void TRadio::LoadFromData(QByteArrayView data)
                 throw EProgramError(Const::SRadioFileDtd);
             break;
         case QXmlStreamReader::StartElement:
-            ++depth;
+            // Refused at once rather than with the other rules at the end:
+            // the reader keeps every open element, so a file of nothing but
+            // nesting would cost some sixty times its size to read through.
+            if (++depth > MaxDepth)
+                throw EProgramError(Const::SRadioFileTooDeep);
             if (depth == 1) {
                 sawRoot = true;
                 if (reader.qualifiedName() != u"Radio") {

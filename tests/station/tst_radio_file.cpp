@@ -159,11 +159,17 @@ void TestRadioFile::kindRule()
 void TestRadioFile::encodings_data()
 {
     QTest::addColumn<QByteArray>("data");
-    const QString xml = uR"(<Radio Text="中国之声"><Link Href="mms://a/中"/></Radio>)"_s;
+    // 镕 is in GBK but not in GB2312.
+    const QString xml = uR"(<Radio Text="中国之声"><Link Href="mms://a/中镕"/></Radio>)"_s;
     QTest::newRow("UTF-8") << xml.toUtf8();
     QTest::newRow("UTF-8 with BOM") << "\xef\xbb\xbf" + xml.toUtf8();
     QStringEncoder gbk("GBK");
     QTest::newRow("GBK declared") << R"(<?xml version="1.0" encoding="GBK"?>)" + QByteArray(gbk.encode(xml));
+    // Chinese Windows tools declare gb2312 and write code page 936.
+    QTest::newRow("gb2312 declared, GBK written")
+        << R"(<?xml version="1.0" encoding="gb2312"?>)" + QByteArray(gbk.encode(xml));
+    QTest::newRow("EUC-CN declared, GBK written")
+        << R"(<?xml version="1.0" encoding="EUC-CN"?>)" + QByteArray(gbk.encode(xml));
     QTest::newRow("GBK declared over several lines")
         << "<?xml version=\"1.0\"\r\n  encoding\r\n=\r\n'gbk'?>" + QByteArray(gbk.encode(xml));
     QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
@@ -176,7 +182,7 @@ void TestRadioFile::encodings()
     TRadio radio;
     radio.LoadFromData(data);
     QCOMPARE(radio.Text(), u"中国之声"_s);
-    QCOMPARE(radio.Links()[0]->Href(), u"mms://a/中"_s);
+    QCOMPARE(radio.Links()[0]->Href(), u"mms://a/中镕"_s);
 }
 
 void TestRadioFile::readFailures_data()
@@ -202,6 +208,31 @@ void TestRadioFile::readFailures_data()
     QTest::newRow("two roots") << QByteArray("<Radio/><Radio/>") << notXml;
     QTest::newRow("unknown encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"x-nope\"?><Radio/>")
                                       << Const::SRadioFileBadEncoding.arg(u"x-nope"_s);
+    // Bytes the declared encoding cannot decode are refused, not replaced:
+    // a replacement would be saved over the original the next time.
+    QTest::newRow("GBK lead byte without its trail")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"GBK\"?><Radio Text=\"a\xa1\x30" "b\"/>")
+        << Const::SRadioFileBadEncoding.arg(u"GBK"_s);
+    QTest::newRow("gb2312 lead byte without its trail")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?><Radio><Link Href=\"mms://a/\xd6\x22/></Radio>")
+        << Const::SRadioFileBadEncoding.arg(u"gb2312"_s);
+    QTest::newRow("gb2312 cut inside the last character")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?><Radio Text=\"a\"/>\xd6")
+        << Const::SRadioFileBadEncoding.arg(u"gb2312"_s);
+    QTest::newRow("Shift_JIS byte outside the set")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Radio Text=\"a\x80" "b\"/>")
+        << Const::SRadioFileBadEncoding.arg(u"Shift_JIS"_s);
+    // A station has links and links have nothing inside. Reading on through
+    // deeper nesting costs the reader memory per level; the refusal comes at
+    // the first level too deep, so a file cut off later says so too.
+    QTest::newRow("element inside a link") << QByteArray("<Radio><Link><Href/></Link></Radio>")
+                                           << Const::SRadioFileTooDeep;
+    const int levels = 100000;
+    QTest::newRow("deeply nested") << "<Radio>" + QByteArray("<a>").repeated(levels)
+            + QByteArray("</a>").repeated(levels) + "</Radio>"
+                                   << Const::SRadioFileTooDeep;
+    QTest::newRow("deeply nested, never closed") << "<Radio>" + QByteArray("<a>").repeated(levels)
+                                                 << Const::SRadioFileTooDeep;
     QTest::newRow("billion laughs")
         << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Radio [<!ENTITY a \"aaaaaaaaaa\">"
                       "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
