@@ -74,6 +74,14 @@ private:
     QHash<QTcpSocket*, QByteArray> FRequests;
 };
 
+// The copy a download must keep when it fails.
+void WriteOldCopy(const QString& file)
+{
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old\n");
+}
+
 } // namespace
 
 class TestShell : public QObject
@@ -204,10 +212,7 @@ void TestShell::download()
 
     // An older copy is kept when the download fails.
     const QString file = FHome->Path() + u"/Lyrebird.ini"_s;
-    QFile old(file);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old\n");
-    old.close();
+    WriteOldCopy(file);
 
     QElapsedTimer timer;
     timer.start();
@@ -224,10 +229,7 @@ void TestShell::fullDiskKeepsTheOldCopy()
     QVERIFY(server.Listen());
     SetDownloadLimits({5000, 1000});
     const QString file = FHome->Path() + u"/Lyrebird.ini"_s;
-    QFile old(file);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old\n");
-    old.close();
+    WriteOldCopy(file);
     {
         // Room for 100 bytes of the 600: the write fails part way.
         TFileSizeLimit limit(100);
