@@ -72,7 +72,9 @@ Q_SIGNALS:
 };
 
 // Creates the engines and tells whether they can be created at all. The
-// presence tests must answer "not installed" before any attempt to play.
+// presence tests must answer "not installed" before any attempt to play. A
+// positive answer may be kept; a negative one is tested afresh at the next
+// call, so an engine installed while the program runs is found.
 class IEngineFactory
 {
 public:

@@ -220,6 +220,7 @@ void TestCliPlay::stopsOnSignal()
     const QString address = RefusedAddress();
     QVERIFY(!address.isEmpty());
     QProcess process;
+    process.setProcessEnvironment(ProgramEnvironment());
     process.start(CliPath(), {u"play"_s, address});
     QVERIFY(process.waitForStarted());
     // The signal comes once the engine has answered: its error arrives as

@@ -25,11 +25,19 @@ QByteArray ReadFileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QProcessEnvironment ProgramEnvironment(QProcessEnvironment environment)
+{
+    const QString name = QStringLiteral("LSAN_OPTIONS");
+    if (environment.contains(name))
+        environment.insert(name, environment.value(name) + QStringLiteral(":print_suppressions=0"));
+    return environment;
+}
+
 TProgramRun RunProgram(const QString& program, const QStringList& args,
                        const QProcessEnvironment& environment, int timeoutMs)
 {
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(ProgramEnvironment(environment));
     process.start(program, args);
     TProgramRun run;
     if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)

@@ -19,7 +19,14 @@ QString BinaryPath(const QString& relative);
 // A whole file's bytes, or nothing when it cannot be read.
 QByteArray ReadFileBytes(const QString& path);
 
-// Runs one of the project's programs to its end, as a user's shell would.
+// The environment for a program whose output a test reads: a sanitized build
+// notes on stderr which leak suppressions it used (scripts/test asks for it),
+// and that note is none of the program's output.
+QProcessEnvironment ProgramEnvironment(
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
+
+// Runs one of the project's programs to its end, as a user's shell would, in
+// ProgramEnvironment(environment).
 struct TProgramRun
 {
     int Exit = -1;      // -1 when it crashed or did not finish in time

@@ -173,10 +173,11 @@ TGstEngine::~TGstEngine()
 GstBusSyncReply TGstEngine::TBusBridge::Sync(GstBus*, GstMessage* message, gpointer self)
 {
     // Any GStreamer thread: stamp the message and hand it to the
-    // user-interface thread; nothing else happens here.
+    // user-interface thread; nothing else happens here. A handler that drops
+    // the message owns its reference: the queued call takes it over.
     auto* engine = static_cast<TGstEngine*>(self);
     const quint64 stamp = engine->FStamp.load();
-    std::shared_ptr<GstMessage> held(gst_message_ref(message), TMessageUnref());
+    std::shared_ptr<GstMessage> held(message, TMessageUnref());
     QMetaObject::invokeMethod(
         engine, [engine, stamp, held] { engine->HandleMessage(stamp, held.get()); }, Qt::QueuedConnection);
     return GST_BUS_DROP;
