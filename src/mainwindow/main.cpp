@@ -20,6 +20,7 @@
 #include "vclShell.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -68,6 +69,23 @@ std::optional<TStreamKind> FirstEngine(const QStringList& arguments)
     return std::nullopt;
 }
 
+// Qt ends a start whose display it cannot reach (an X server that refuses
+// the connection under load, no display at all) with an abort and a core
+// dump. While the application object is made, a fatal message is the
+// program's own failure to start instead: said in its words, exit status 1.
+void StartFailed(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type != QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+        return;
+    }
+    const QByteArray display = qgetenv("DISPLAY");
+    std::fprintf(stderr, "Kestrel收音机无法启动：无法连接到显示服务器%s。\n%s\n",
+                 display.isEmpty() ? "" : (" " + display).constData(), message.toLocal8Bit().constData());
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,7 +94,9 @@ int main(int argc, char** argv)
     if (AnswerInformationOption(argc, argv, exitCode))
         return exitCode;
 
+    const QtMessageHandler previousHandler = qInstallMessageHandler(StartFailed);
     TApplication app(argc, argv);
+    qInstallMessageHandler(previousHandler);
     SetProgramIdentity();
     LoadQtTranslations(app);
     // Once, after the application object has set the user's locale and

@@ -48,6 +48,12 @@ private Q_SLOTS:
         const TProgramRun help = RunProgram(Program(), {QStringLiteral("--help")}, environment, 20000);
         QCOMPARE(help.Exit, 0);
         QVERIFY(QString::fromUtf8(help.Out).startsWith(QStringLiteral("用法: kestrel-radio")));
+
+        // A start that cannot reach its display fails in the program's words, without a core dump.
+        environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":77"));
+        const TProgramRun start = RunProgram(Program(), {}, environment, 20000);
+        QCOMPARE(start.Exit, 1);
+        QVERIFY2(QString::fromUtf8(start.Err).contains(QStringLiteral("无法连接到显示服务器 :77")), start.Err.constData());
     }
 
     // An empty argument, then a name relative to the folder of the start.
