@@ -139,13 +139,15 @@ int main(int argc, char** argv)
 
         ConnectInstance(instance, window);
 
-        window.FormCreate(arguments);
-        instance.Listen();
-
         // A session that ends or a kill from the shell closes the program
-        // the orderly way, so nothing the user set is lost.
+        // the orderly way, so nothing the user set is lost. Caught before
+        // the socket is served: a signal then waits for the event loop
+        // instead of killing a program that already looks started.
         TStopSignals stopSignals;
         QObject::connect(&stopSignals, &TStopSignals::Stopped, &app, [] { QCoreApplication::exit(0); });
+
+        window.FormCreate(arguments);
+        instance.Listen();
 
         result = app.exec();
         // From here on a later start is answered as not taken: the closing
