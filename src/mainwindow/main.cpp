@@ -143,13 +143,19 @@ int main(int argc, char** argv)
         // the orderly way, so nothing the user set is lost. Caught before
         // the socket is served: a signal then waits for the event loop
         // instead of killing a program that already looks started.
+        // One that arrives inside the start's own event loops (a Play lets
+        // the loop run) is remembered: exit() does nothing before exec().
         TStopSignals stopSignals;
-        QObject::connect(&stopSignals, &TStopSignals::Stopped, &app, [] { QCoreApplication::exit(0); });
+        bool stopped = false;
+        QObject::connect(&stopSignals, &TStopSignals::Stopped, &app, [&stopped] {
+            stopped = true;
+            QCoreApplication::exit(0);
+        });
 
         window.FormCreate(arguments);
         instance.Listen();
 
-        result = app.exec();
+        result = stopped ? 0 : app.exec();
         // From here on a later start is answered as not taken: the closing
         // steps may still show a box, and the window must not come back.
         instance.Close();
