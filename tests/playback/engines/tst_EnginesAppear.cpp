@@ -2,6 +2,7 @@
 // listener is told an engine is missing, installs it, presses Play again and
 // hears the station without a restart. A process of its own, because GStreamer
 // here must start without its plug-ins.
+#include "FakeMessageBoxes.h"
 #include "StreamServers.h"
 #include "ctlRadioPlayer.h"
 #include "libEngines.h"
@@ -17,14 +18,6 @@
 #include <memory>
 
 namespace {
-class TNoBoxes final : public IMessageBoxes
-{
-public:
-    int AskYesNoCancel(const QString& text) override { FAsked << text; return mrCancel; }
-    bool AskYesNo(const QString& text) override { FAsked << text; return false; }
-    void ShowMessageBox(const QString& text, TMsgIcon) override { FAsked << text; }
-    QStringList FAsked;
-};
 
 // The file the dynamic loader finds for a library name.
 QString LibraryFile(const QByteArray& name)

@@ -1,6 +1,7 @@
 // Both real engines against real servers on 127.0.0.1: Icecast with ICY
 // titles, RTSP, a server that dies mid-play, quick switches, volume and mute,
 // and the sound that reaches the sound server.
+#include "FakeMessageBoxes.h"
 #include "StreamServers.h"
 #include "TestSupport.h"
 #include "ctlRadioPlayer.h"
@@ -77,15 +78,6 @@ public:
     std::unique_ptr<IRealMediaEngine> FE;
 };
 
-// Answers No to every question and remembers what was asked.
-class TNoBoxes final : public IMessageBoxes
-{
-public:
-    int AskYesNoCancel(const QString& text) override { FAsked << text; return mrCancel; }
-    bool AskYesNo(const QString& text) override { FAsked << text; return false; }
-    void ShowMessageBox(const QString& text, TMsgIcon) override { FAsked << text; }
-    QStringList FAsked;
-};
 
 constexpr int kAudible = 1000;  // the tone peaks at 4096 (1/8 of full scale)
 constexpr int kSilent = 60;
