@@ -50,10 +50,9 @@ void ShowMessageBox(const QString& text, TMsgIcon icon)
 
 void ShowInfo(const QString& text) { ShowMessageBox(text, TMsgIcon::Information); }
 
-void ShowUnexpectedError(const QString& message)
-{
-    ShowMessageBox(Const::SUnexpectedError + QStringLiteral(":\r\n") + message, TMsgIcon::Error);
-}
+QString UnexpectedErrorText(const QString& message) { return Const::SUnexpectedError + QStringLiteral(":\r\n") + message; }
+
+void ShowUnexpectedError(const QString& message) { ShowMessageBox(UnexpectedErrorText(message), TMsgIcon::Error); }
 
 void TEverySteps::Step(const std::function<void()>& step)
 {

@@ -40,6 +40,7 @@ void ShowInfo(const QString& text);
 // "发生未预料的错误:" and the message in the error box: a failure nothing else
 // handled. The program goes on.
 void ShowUnexpectedError(const QString& message);
+QString UnexpectedErrorText(const QString& message);
 
 // Runs every step of a sequence (a window's start or closing) even after one
 // fails, so one damaged or unwritable file cannot cost the rest; Report shows
@@ -50,6 +51,7 @@ public:
     void Step(const std::function<void()>& step);
     void Report() const;
     bool Failed() const { return FError.has_value(); }
+    const std::optional<QString>& Error() const { return FError; }
 
 private:
     std::optional<QString> FError;

@@ -130,6 +130,8 @@ int main(int argc, char** argv)
     services.Mixer = &mixer;
     services.FileDialogs = &fileDialogs;
     services.Editors = &editors;
+    services.MessageBoxes = &boxes;
+    services.Browser = &browser;
 
     int result = 0;
     {

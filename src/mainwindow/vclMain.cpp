@@ -2,8 +2,10 @@
 
 #include "ctlMixer.h"
 #include "ctlRadioPlayer.h"
+#include "libConst.h"
 #include "libExeInfo.h"
 #include "libMsgBox.h"
+#include "libNowPlaying.h"
 #include "libRadio.h"
 #include "libRegistry.h"
 #include "libShell.h"
@@ -23,29 +25,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// The preferences of the window, with their defaults.
-namespace Pref {
-const QString AutoPlay = QStringLiteral("AutoPlay");
-const QString MSNTitle = QStringLiteral("MSNTitle");
-const QString MSNTitleMode = QStringLiteral("MSNTitleMode");
-const QString AutoMini = QStringLiteral("AutoMini");
-const QString InsTray = QStringLiteral("InsTray");
-const QString TopMost = QStringLiteral("TopMost");
-const QString BarHint = QStringLiteral("BarHint");
-const QString BarTool = QStringLiteral("BarTool");
-const QString BarLock = QStringLiteral("BarLock");
-const QString Columns = QStringLiteral("Columns");
-const QString Panel = QStringLiteral("Panel");
-const QString Volume = QStringLiteral("Volume");
-const QString Radio = QStringLiteral("Radio");
-const QString BarText = QStringLiteral("BarText");
-const QString Theme = QStringLiteral("Theme");
-} // namespace Pref
-
-} // namespace
-
 TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
     : QMainWindow(parent), FServices(services)
 {
@@ -53,43 +32,9 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
     ctlPlayer = new TRadioPlayer(services.Engines, this);
     ctlMixer = new TAudioMixer(services.Mixer, this);
 
-    // The order of creation is the order of the command list.
-    CreateDocumentActions();
-    CreateLinkActions();
-    CreateVolumeActions();
-
-    actHome = NewAction(QStringLiteral("电台主页(&H)"));
-    actMenu = NewAction(QStringLiteral("节目单(&M)"));
-    actBarTool = NewAction(QStringLiteral("标准按钮(&S)"));
-    actBarTool->setCheckable(true);
-    actBarTool->setChecked(true);
-    actBarLock = NewAction(QStringLiteral("锁定工具栏(&B)"));
-    actBarLock->setCheckable(true);
-    actBarHint = NewAction(QStringLiteral("状态栏(&B)"));
-    actBarHint->setCheckable(true);
-    actBarHint->setChecked(true);
-    actTopMost = NewAction(QStringLiteral("保持在其它窗口的前端(&T)"));
-    actTopMost->setCheckable(true);
-    actInsTray = NewAction(QStringLiteral("最小化到系统托盘图标(&I)"));
-    actInsTray->setCheckable(true);
-    actInsTray->setChecked(true);
-    actCheckUpdate = NewAction(QStringLiteral("检查更新版本(&C)"));
-    actKestrel = NewAction(QStringLiteral("主页(&H)"));
-    actAbout = NewAction(QStringLiteral("关于(&A)"));
-
-    connect(actHome, &QAction::triggered, this, [this] {
-        if (FRadio && !FRadio->Href().isEmpty())
-            OpenInBrowser(FRadio->Href());
-    });
-    connect(actMenu, &QAction::triggered, this, [this] {
-        if (FRadio && !FRadio->Menu().isEmpty())
-            OpenInBrowser(FRadio->Menu());
-    });
-    connect(actBarTool, &QAction::triggered, this, [this] { barTool->setVisible(actBarTool->isChecked()); });
-    connect(actBarLock, &QAction::triggered, this, [this] { barTool->setMovable(!actBarLock->isChecked()); });
-    connect(actBarHint, &QAction::triggered, this, [this] { barHint->setVisible(actBarHint->isChecked()); });
-    connect(actTopMost, &QAction::triggered, this, [this] { SetTopMost(actTopMost->isChecked(), this, false); });
-    connect(actInsTray, &QAction::triggered, this, [this] { SetTrayIcon(actInsTray->isChecked(), this, false); });
+    CreateCommands();
+    CreateExportItems();
+    FNowPlaying = new TNowPlaying(this);
 
     boxClient = new QStackedWidget(this);
     boxClient->setObjectName(QStringLiteral("boxClient"));
@@ -98,6 +43,9 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
     CreateVolumePanel();
     CreateStatusBar();
     CreateMenus();
+    connect(FNowPlaying, &TNowPlaying::PanelsChanged, this, &TwinMain::ShowStatusPanels);
+    // Before the player has reported anything the panels show its state.
+    UpdateNowPlaying();
 
     // The designed client area; the placement stored by the last run wins.
     resize(418, 298 + menuBar()->sizeHint().height() + barTool->sizeHint().height()
@@ -108,19 +56,6 @@ TwinMain::~TwinMain()
 {
     if (!FDestroyed)
         FormDestroy();
-}
-
-QAction* TwinMain::NewAction(const QString& caption, const QKeySequence& shortcut)
-{
-    auto* action = new QAction(caption, this);
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
-        // Shortcuts work while the window has the focus, wherever it is.
-        action->setShortcutContext(Qt::WindowShortcut);
-    }
-    addAction(action);
-    actList.append(action);
-    return action;
 }
 
 void TwinMain::Bind(QAction* action, void (TwinMain::*handler)())
@@ -208,27 +143,29 @@ void TwinMain::ReadPreferences(bool& autoMini)
         RestorePlacement(registry, this);
         return;
     }
-    // A value of another type (a hand-edited file) counts as missing.
-    FAutoPlay = ReadBoolOr(registry, Pref::AutoPlay, false);
-    FMSNTitle = ReadBoolOr(registry, Pref::MSNTitle, true);
-    FMSNTitleMode = quint8(ReadIntegerOr(registry, Pref::MSNTitleMode, 0));
-    autoMini = ReadBoolOr(registry, Pref::AutoMini, false);
-    actInsTray->setChecked(ReadBoolOr(registry, Pref::InsTray, true));
-    actTopMost->setChecked(ReadBoolOr(registry, Pref::TopMost, false));
-    actBarHint->setChecked(ReadBoolOr(registry, Pref::BarHint, true));
-    actBarTool->setChecked(ReadBoolOr(registry, Pref::BarTool, true));
-    actBarLock->setChecked(ReadBoolOr(registry, Pref::BarLock, false));
-    actFullView->setChecked(ReadBoolOr(registry, Pref::Columns, true));
-    ShowPanel(ReadIntegerOr(registry, Pref::Panel, 2));
-    SetProgramVolume(ReadIntegerOr(registry, Pref::Volume, barPlayer->value()));
-    FFileName = ReadStringOr(registry, Pref::Radio, DefaultStationFile());
-    FBarText = ReadIntegerOr(registry, Pref::BarText, 1);
+    const TPreferences prefs = TPreferences::Read(registry);
+    registry.CloseKey();
+    FAutoPlay = prefs.Flag(Pref::AutoPlay);
+    FMSNTitle = prefs.Flag(Pref::MSNTitle);
+    FMSNTitleMode = quint8(prefs.Number(Pref::MSNTitleMode));
+    FNotify = prefs.Flag(Pref::Notify);
+    FReconnect = prefs.Flag(Pref::Reconnect);
+    autoMini = prefs.Flag(Pref::AutoMini);
+    // A check command's state is its preference.
+    for (QAction* action : actList) {
+        const QString key = action->property("preference").toString();
+        if (!key.isEmpty())
+            action->setChecked(prefs.Flag(key));
+    }
+    ShowPanel(prefs.Number(Pref::Panel));
+    SetProgramVolume(prefs.Number(Pref::Volume));
+    FFileName = prefs.Text(Pref::Radio);
+    FBarText = prefs.Number(Pref::BarText);
     // Only the desktop's own style is registered so far; any other stored
     // name leaves the theme as it is.
-    const QString theme = ReadStringOr(registry, Pref::Theme, QStringLiteral("Default"));
+    const QString theme = prefs.Text(Pref::Theme);
     if (theme == QStringLiteral("Default"))
         FTheme = theme;
-    registry.CloseKey();
     RestorePlacement(registry, this);
 }
 
@@ -237,21 +174,52 @@ void TwinMain::WritePreferences()
     TExeRegistry registry;
     if (!registry.OpenProgramKey())
         return;
-    registry.WriteBool(Pref::AutoPlay, FAutoPlay);
-    registry.WriteBool(Pref::MSNTitle, FMSNTitle);
-    registry.WriteInteger(Pref::MSNTitleMode, FMSNTitleMode);
-    registry.WriteBool(Pref::TopMost, actTopMost->isChecked());
-    registry.WriteBool(Pref::InsTray, actInsTray->isChecked());
-    registry.WriteBool(Pref::BarHint, actBarHint->isChecked());
-    registry.WriteBool(Pref::BarTool, actBarTool->isChecked());
-    registry.WriteBool(Pref::BarLock, actBarLock->isChecked());
-    registry.WriteBool(Pref::Columns, actFullView->isChecked());
-    registry.WriteInteger(Pref::Panel, FPanel);
-    registry.WriteInteger(Pref::Volume, barPlayer->value());
-    registry.WriteString(Pref::Radio, FFileName);
-    registry.WriteString(Pref::Theme, FTheme);
-    registry.WriteInteger(Pref::BarText, FBarText);
+    TPreferences prefs;
+    prefs.Set(Pref::AutoPlay, FAutoPlay);
+    prefs.Set(Pref::MSNTitle, FMSNTitle);
+    prefs.Set(Pref::MSNTitleMode, FMSNTitleMode);
+    prefs.Set(Pref::Notify, FNotify);
+    prefs.Set(Pref::Reconnect, FReconnect);
+    for (QAction* action : actList) {
+        const QString key = action->property("preference").toString();
+        if (!key.isEmpty())
+            prefs.Set(key, action->isChecked());
+    }
+    prefs.Set(Pref::Panel, FPanel);
+    prefs.Set(Pref::Volume, barPlayer->value());
+    prefs.Set(Pref::Radio, FFileName);
+    prefs.Set(Pref::Theme, FTheme);
+    prefs.Set(Pref::BarText, FBarText);
+    prefs.Write(registry);
     registry.CloseKey();
+}
+
+TWindowOptions TwinMain::Options() const
+{
+    TWindowOptions options;
+    options.InsTray = actInsTray->isChecked();
+    options.TopMost = actTopMost->isChecked();
+    options.AutoPlay = FAutoPlay;
+    options.MSNTitle = FMSNTitle;
+    options.MSNTitleMode = FMSNTitleMode;
+    options.Notify = FNotify;
+    options.Reconnect = FReconnect;
+    return options;
+}
+
+void TwinMain::ApplyOptions(const TWindowOptions& options)
+{
+    FAutoPlay = options.AutoPlay;
+    FMSNTitle = options.MSNTitle;
+    FMSNTitleMode = options.MSNTitleMode == 1 ? 1 : 0;
+    FNotify = options.Notify;
+    FReconnect = options.Reconnect;
+    // Through the commands, as a click on their menu items would.
+    if (actTopMost->isChecked() != options.TopMost)
+        actTopMost->trigger();
+    if (actInsTray->isChecked() != options.InsTray)
+        actInsTray->trigger();
+    UpdateNowPlaying();
 }
 
 void TwinMain::FormCreate(const QStringList& arguments)
@@ -299,7 +267,7 @@ void TwinMain::FormCreate(const QStringList& arguments)
         if (!(actInsTray->isChecked() && autoMini && SystemTrayAvailable()))
             show();
     });
-    Modal([&] { steps.Report(); });
+    ReportSteps(steps);
 }
 
 QString TwinMain::StartingStation(const QStringList& arguments)
@@ -310,7 +278,7 @@ QString TwinMain::StartingStation(const QStringList& arguments)
     TExeRegistry registry;
     if (!registry.OpenProgramKey())
         return QString();
-    return ReadStringOr(registry, Pref::Radio, DefaultStationFile());
+    return TPreferences::Read(registry).Text(Pref::Radio);
 }
 
 void TwinMain::FormDestroy()
@@ -334,7 +302,7 @@ void TwinMain::FormDestroy()
     });
     steps.Step([&] { FRadio.reset(); });
     steps.Step([&] { SetTrayIcon(false, this, false); });
-    Modal([&] { steps.Report(); });
+    ReportSteps(steps);
 }
 
 void TwinMain::OpenForwardedFiles(const QStringList& list)
@@ -367,8 +335,31 @@ void TwinMain::AppException(const std::exception& error)
 {
     // The program's own errors carry their message as UTF-8 in what().
     const QString message = QString::fromUtf8(error.what());
-    Modal([&] { ShowUnexpectedError(message); });
+    ShowMessageBox(UnexpectedErrorText(message), TMsgIcon::Error);
 }
+
+void TwinMain::ReportSteps(const TEverySteps& steps)
+{
+    if (const std::optional<QString>& error = steps.Error())
+        ShowMessageBox(UnexpectedErrorText(*error), TMsgIcon::Error);
+}
+
+int TwinMain::AskYesNoCancel(const QString& text)
+{
+    return Modal([&] { return FServices.MessageBoxes->AskYesNoCancel(text); });
+}
+
+bool TwinMain::AskYesNo(const QString& text)
+{
+    return Modal([&] { return FServices.MessageBoxes->AskYesNo(text); });
+}
+
+void TwinMain::ShowMessageBox(const QString& text, TMsgIcon icon)
+{
+    Modal([&] { FServices.MessageBoxes->ShowMessageBox(text, icon); });
+}
+
+void TwinMain::ShowInfo(const QString& text) { ShowMessageBox(text, TMsgIcon::Information); }
 
 void TwinMain::closeEvent(QCloseEvent* event)
 {
@@ -384,5 +375,14 @@ void TwinMain::closeEvent(QCloseEvent* event)
 
 void TwinMain::UpdateNowPlaying()
 {
-    // The tray tip and the session-bus title arrive with the tray change.
+    TNowPlaying::TInput input;
+    input.Player = TPlayerReport::Of(*ctlPlayer);
+    const QString station = FRadio ? FRadio->DisplayText() : QString();
+    input.StationText = FRadio ? &station : nullptr;
+    input.Caption = windowTitle();
+    input.Publish = FMSNTitle;
+    input.Source = FMSNTitleMode == 1 ? TTitleSource::Programme : TTitleSource::Station;
+    FNowPlaying->Update(input);
+    if (actInsTray->isChecked())
+        SetTrayTip(FNowPlaying->Tip());
 }

@@ -3,12 +3,16 @@
 // the status bar, and the commands that work on them. The window's code is
 // split by subject:
 //   vclMain.cpp          building the form, start-up and shutdown, exceptions
+//   vclMainCommands.cpp  the command table and the commands of no other subject
 //   vclMainDocument.cpp  station document commands, recent files, window state
 //   vclMainLinks.cpp     link list, listening commands, status bar
 //   vclMainVolume.cpp    volume panel and panel switching
-// Components are public members, as on a designed form, so that tests can
-// drive and read them the way a user does.
+// Components are public members, as on a designed form; tests find them by
+// object name (every command's object name is its command name).
 
+#include "libMsgBox.h"
+#include "libNowPlaying.h"
+#include "libPreferences.h"
 #include "libRecent.h"
 
 #include <QMainWindow>
@@ -18,11 +22,14 @@
 #include <exception>
 #include <memory>
 
+class IBrowser;
 class IEditors;
 class IEngineFactory;
 class IFileDialogs;
+class IMessageBoxes;
 class IMixerDriver;
 class TAudioMixer;
+class TNowPlaying;
 class TRadio;
 class TRadioLink;
 class TRadioPlayer;
@@ -52,9 +59,11 @@ struct TMainServices
     IMixerDriver* Mixer = nullptr;
     IFileDialogs* FileDialogs = nullptr;
     IEditors* Editors = nullptr;
+    IMessageBoxes* MessageBoxes = nullptr;
+    IBrowser* Browser = nullptr;
 };
 
-class TwinMain : public QMainWindow
+class TwinMain : public QMainWindow, public IWindowOptions
 {
     Q_OBJECT
 public:
@@ -100,9 +109,11 @@ public:
     // The full paths of the recent-files menu, top to bottom.
     QStringList RecentFiles() const;
     void UpdateWindowState();
-    // The now-playing title of the tray and the session bus; filled by a later
-    // change, kept here so UpdateWindowState and ctlPlayerChange can call it.
+    // Feeds the now-playing model from the player and the document; the
+    // status bar, the tray tip and the published title follow the model.
     void UpdateNowPlaying();
+    // What the window tells about the playing station; features observe it.
+    TNowPlaying* NowPlaying() const { return FNowPlaying; }
 
     // ---- link list and listening (vclMainLinks.cpp)
 
@@ -122,6 +133,14 @@ public:
     void SetSystemVolume(int volume);
     void ShowPanel(int panel);
 
+    // ---- options (vclMain.cpp): the options dialog works through these
+    TWindowOptions Options() const override;
+    void ApplyOptions(const TWindowOptions& options) override;
+
+    // ---- commands (vclMainCommands.cpp)
+    // The command of actList with that name, or nullptr.
+    QAction* Command(const QString& name) const;
+
     // True while a dialog or question of the window is open, or a handler
     // runs the event loop in a step that must not be interleaved with another
     // command. Hand-overs from later starts wait meanwhile.
@@ -140,7 +159,8 @@ public:
     TRadioPlayer* ctlPlayer = nullptr;
     TAudioMixer* ctlMixer = nullptr;
 
-    // The command list, in the order the commands are created.
+    // The command list, in the order of the command table: the commands with
+    // pictures first, as the tool bar takes them.
     QList<QAction*> actList;
     // station document
     QAction* actNew = nullptr;
@@ -163,16 +183,25 @@ public:
     QAction* actVolume = nullptr;
     QAction* actLinks = nullptr;
     QActionGroup* grpPanels = nullptr;
-    // view, window and help commands whose full behaviour arrives with later changes
+    // view, window, tools and help; those without behaviour yet are disabled
     QAction* actHome = nullptr;
     QAction* actMenu = nullptr;
     QAction* actBarTool = nullptr;
     QAction* actBarLock = nullptr;
+    QAction* actBarReset = nullptr;
+    QAction* actCust = nullptr;
     QAction* actBarHint = nullptr;
     QAction* actTopMost = nullptr;
     QAction* actInsTray = nullptr;
+    QAction* actShow = nullptr;
     QAction* actCheckUpdate = nullptr;
+    QAction* actDownload = nullptr;
+    QAction* actAssociate = nullptr;
+    QAction* actSetup = nullptr;
+    QAction* actHelp = nullptr;
     QAction* actKestrel = nullptr;
+    QAction* actClub = nullptr;
+    QAction* actOpenLib = nullptr;
     QAction* actAbout = nullptr;
 
     // menus
@@ -222,10 +251,27 @@ protected:
 private:
     // Connects a command to its handler through Guarded.
     void Bind(QAction* action, void (TwinMain::*handler)());
-    QAction* NewAction(const QString& caption, const QKeySequence& shortcut = {});
+    // Builds actList from the command table (vclMainCommands.cpp).
+    void CreateCommands();
     void CreateMenus();
     void ReadPreferences(bool& autoMini);
     void WritePreferences();
+    // The message boxes of the window's own questions, through its service.
+    int AskYesNoCancel(const QString& text);
+    bool AskYesNo(const QString& text);
+    void ShowMessageBox(const QString& text, TMsgIcon icon);
+    void ShowInfo(const QString& text);
+    // The first failure of a sequence, once, as an unexpected error.
+    void ReportSteps(const TEverySteps& steps);
+
+    // ---- vclMainCommands.cpp
+    void actHomeExecute();
+    void actMenuExecute();
+    void actBarToolExecute();
+    void actBarLockExecute();
+    void actBarHintExecute();
+    void actTopMostExecute();
+    void actInsTrayExecute();
 
     // Runs show (a dialog, a question, or a step that runs the event loop)
     // as a modal step of the window and returns what it returns. Once the
@@ -241,7 +287,7 @@ private:
     bool FRecentLoaded = false;
 
     // ---- vclMainDocument.cpp
-    void CreateDocumentActions();
+    void CreateExportItems();
     // Stops the player and makes radio the open document (a copy).
     void ReplaceDocument(const TRadio& radio, const QString& fileName, bool modified);
     void actNewExecute();
@@ -263,7 +309,6 @@ private:
     TRecentFiles FRecent;
 
     // ---- vclMainLinks.cpp
-    void CreateLinkActions();
     void CreateLinkList();
     void CreateStatusBar();
     void actPlayExecute();
@@ -293,19 +338,18 @@ private:
     void ShowLinkPanel();
     // 0 closes the gauge panel.
     void SetGaugeWidth(int width);
+    // Shows the model's panel texts and gauge.
+    void ShowStatusPanels(const TStatusPanels& panels);
 
     // ---- vclMainVolume.cpp
-    void CreateVolumeActions();
     void CreateVolumePanel();
     void barPlayerChange();
     void barSystemChange();
     void ctlMixerControlChange();
     void btnSystemClick();
     void actMuteExecute();
-    void actVolumeExecute(QAction* sender);
-    // Set while the panel shows the mixer's values, so that showing them is
-    // not taken for the user's change and written back.
-    bool FShowingSystem = false;
+    // Both panel commands: the sender says which panel.
+    void actVolumeExecute();
 
     // ---- state
     TMainServices FServices;
@@ -317,6 +361,10 @@ private:
     bool FAutoPlay = false;
     bool FMSNTitle = false;
     quint8 FMSNTitleMode = 0;
+    // Kept for the features that use them (notifications, reconnecting).
+    bool FNotify = true;
+    bool FReconnect = true;
+    TNowPlaying* FNowPlaying = nullptr;
     bool FMixerBusy = false;
     QTreeWidgetItem* FLastItem = nullptr;
     int FBarText = 1; // the tool bar's text option, kept for the tool bar change

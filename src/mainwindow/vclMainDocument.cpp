@@ -64,23 +64,8 @@ QString RecentPath(const QAction* item) { return item->data().toString(); }
 
 } // namespace
 
-void TwinMain::CreateDocumentActions()
+void TwinMain::CreateExportItems()
 {
-    actNew = NewAction(QStringLiteral("新建(&N)..."), QKeySequence(Qt::CTRL | Qt::Key_N));
-    actOpen = NewAction(QStringLiteral("打开(&O)..."), QKeySequence(Qt::CTRL | Qt::Key_O));
-    actSave = NewAction(QStringLiteral("保存(&S)..."), QKeySequence(Qt::CTRL | Qt::Key_S));
-    actSaveAs = NewAction(QStringLiteral("另存为(&A)..."));
-    actClose = NewAction(QStringLiteral("关闭(&C)"));
-    actEdit = NewAction(QStringLiteral("信息(&R)"));
-    actExit = NewAction(QStringLiteral("退出(&X)"));
-    Bind(actNew, &TwinMain::actNewExecute);
-    Bind(actOpen, &TwinMain::actOpenExecute);
-    Bind(actSave, &TwinMain::actSaveExecute);
-    Bind(actSaveAs, &TwinMain::actSaveAsExecute);
-    Bind(actClose, &TwinMain::actCloseExecute);
-    Bind(actEdit, &TwinMain::actEditExecute);
-    Bind(actExit, &TwinMain::actExitExecute);
-
     // Export items are plain menu items, not commands; the hint holds the
     // filter pattern.
     auto exportItem = [this](const QString& caption, const QString& pattern) {
@@ -98,7 +83,7 @@ bool TwinMain::CheckModified()
 {
     if (!FRadio || !FModified)
         return true;
-    switch (Modal([] { return AskYesNoCancel(SAskSave); })) {
+    switch (AskYesNoCancel(SAskSave)) {
     case mrYes:
         actSaveExecute();
         // A cancelled or failed save leaves the changes unsaved: keep them.
@@ -135,7 +120,7 @@ void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
         radio.LoadFromFile(name);
     } catch (const EProgramError& error) {
         if (!silent)
-            Modal([&] { ShowMessageBox(error.Message(), TMsgIcon::Error); });
+            ShowMessageBox(error.Message(), TMsgIcon::Error);
         return;
     }
 
@@ -182,7 +167,7 @@ void TwinMain::SaveRadioFile(const QString& fileName)
         // station file; one that is there already is replaced only on a Yes.
         const QString target = ChangeFileExt(name, SRadioExt);
         if (target != name && QFileInfo::exists(target)) {
-            if (!Modal([&] { return AskYesNo(Const::SAskReplaceFile.arg(target)); }))
+            if (!AskYesNo(Const::SAskReplaceFile.arg(target)))
                 return;
             if (!FRadio || FDocStamp != stamp)
                 return;
@@ -193,7 +178,7 @@ void TwinMain::SaveRadioFile(const QString& fileName)
     try {
         FRadio->SaveToFile(name, sfStation);
     } catch (const EProgramError& error) {
-        Modal([&] { ShowMessageBox(error.Message(), TMsgIcon::Error); });
+        ShowMessageBox(error.Message(), TMsgIcon::Error);
         return;
     }
     FFileName = name;

@@ -38,7 +38,6 @@ namespace {
 
 const QString SAskAddLink = QStringLiteral("当前电台还没有设置任何可用的收听连接。您希望\r\n现在添加收听连接吗？");
 const QString SAskDelLink = QStringLiteral("您确定要删除名称为%1的收听连接吗？");
-const QString SKbps = QStringLiteral("千比特/秒");
 const QString SHintInfo = QStringLiteral("鼠标单击查看完整信息");
 
 enum TLinkColumn { lcName, lcBest, lcShit, lcKind, lcHref, lcCount };
@@ -171,27 +170,6 @@ void SetRowTexts(QTreeWidgetItem* item, TRadioLink* link, bool fullView)
 
 } // namespace
 
-void TwinMain::CreateLinkActions()
-{
-    actPlay = NewAction(QStringLiteral("播放(&P)"), QKeySequence(Qt::CTRL | Qt::Key_Return));
-    actStop = NewAction(QStringLiteral("停止(&S)"), QKeySequence(Qt::CTRL | Qt::Key_Space));
-    actAddLink = NewAction(QStringLiteral("新增(&N)..."), QKeySequence(Qt::Key_Insert));
-    actEditLink = NewAction(QStringLiteral("修改(&M)..."), QKeySequence(Qt::Key_F2));
-    actCopyLink = NewAction(QStringLiteral("复制流地址(&C)"), QKeySequence(Qt::CTRL | Qt::Key_C));
-    actCopyLink->setToolTip(QStringLiteral("复制"));
-    actDelLink = NewAction(QStringLiteral("删除(&D)"), QKeySequence(Qt::Key_Delete));
-    actFullView = NewAction(QStringLiteral("显示连接列表详细资料(&D)"));
-    actFullView->setCheckable(true);
-    actFullView->setChecked(true);
-    Bind(actPlay, &TwinMain::actPlayExecute);
-    Bind(actStop, &TwinMain::actStopExecute);
-    Bind(actAddLink, &TwinMain::actAddLinkExecute);
-    Bind(actEditLink, &TwinMain::actEditLinkExecute);
-    Bind(actCopyLink, &TwinMain::actCopyLinkExecute);
-    Bind(actDelLink, &TwinMain::actDelLinkExecute);
-    Bind(actFullView, &TwinMain::actFullViewExecute);
-}
-
 void TwinMain::CreateLinkList()
 {
     auto* list = new TLinkList(boxClient);
@@ -262,7 +240,6 @@ void TwinMain::CreateStatusBar()
     gaugeLayout->addWidget(barGauge);
     SetGaugeWidth(0);
     // The player's state from the start, not only after its first report.
-    pnlHint[2]->setText(ctlPlayer->StateText());
 
     popHint = new QMenu(this);
     popHint->setObjectName(QStringLiteral("popHint"));
@@ -377,7 +354,7 @@ void TwinMain::barHintClick()
             texts.append(text);
     }
     const QString text = texts.join(QStringLiteral("\r\n"));
-    Modal([&] { ShowInfo(text); });
+    ShowInfo(text);
 }
 
 void TwinMain::actPlayExecute()
@@ -385,7 +362,7 @@ void TwinMain::actPlayExecute()
     if (!FRadio)
         return;
     if (FRadio->Links().Count() == 0) {
-        if (Modal([] { return AskYesNo(SAskAddLink); }))
+        if (AskYesNo(SAskAddLink))
             actAddLinkExecute();
         if (!FRadio || FRadio->Links().Count() == 0)
             return;
@@ -475,7 +452,7 @@ void TwinMain::actDelLinkExecute()
     ShowLinkPanel();
     const quint64 stamp = FDocStamp;
     const QString question = SAskDelLink.arg(item->text(lcName));
-    if (!Modal([&] { return AskYesNo(question); }))
+    if (!AskYesNo(question))
         return;
     // The question and the stop below let other handlers run: go on only
     // with the same document, and find the link's row afresh (a row pointer
@@ -594,20 +571,25 @@ void TwinMain::subBtnLinkClick(int index)
     actPlayExecute();
 }
 
-void TwinMain::ctlPlayerChange()
+void TwinMain::ShowStatusPanels(const TStatusPanels& panels)
 {
     barHint->setUpdatesEnabled(false);
-    pnlHint[0]->setText(ctlPlayer->InfoText());
-    const int progress = ctlPlayer->Progress();
-    const int gauge = progress == 100 ? 0 : GaugeWidth;
+    for (int panel : {0, 2, 3})
+        pnlHint[panel]->setText(panels.Texts[panel]);
+    const int gauge = panels.Gauge < 0 ? 0 : GaugeWidth;
     if (HintPanelWidth(1) != gauge)
         SetGaugeWidth(gauge);
     if (gauge != 0)
-        barGauge->setValue(progress);
-    pnlHint[2]->setText(ctlPlayer->StateText());
+        barGauge->setValue(panels.Gauge);
+    barHint->setUpdatesEnabled(true);
+}
+
+void TwinMain::ctlPlayerChange()
+{
+    // The status bar follows the now-playing model.
+    UpdateNowPlaying();
 
     const int rate = ctlPlayer->BitRate();
-    std::exception_ptr failure;
     if (rate > 0) {
         if (TRadioLink* link = CurrentLink()) {
             // The station stores 16 bits; a larger rate is the largest it can hold.
@@ -622,22 +604,10 @@ void TwinMain::ctlPlayerChange()
                 const int row = FRadio->Links().IndexOf(link);
                 if (row < boxLinks->topLevelItemCount())
                     UpdateLinkItem(boxLinks->topLevelItem(row), link);
-                try {
-                    WriteBackCleanDocument();
-                } catch (...) {
-                    // Reported once the panels are up to date.
-                    failure = std::current_exception();
-                }
+                WriteBackCleanDocument();
             }
         }
-        pnlHint[3]->setText(QString::number(rate) + SKbps);
-    } else {
-        pnlHint[3]->clear();
     }
-    barHint->setUpdatesEnabled(true);
-    UpdateNowPlaying();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 void TwinMain::WriteBackCleanDocument()

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -52,21 +53,6 @@ int MixerToPercent(int value) { return int((qint64(value) * 200 + 65535) / (2 * 
 const char* const CVolumeControls[] = {"pavucontrol", "pavucontrol-qt"};
 
 } // namespace
-
-void TwinMain::CreateVolumeActions()
-{
-    actMute = NewAction(QStringLiteral("静音(&M)"), QKeySequence(Qt::Key_Space));
-    actMute->setCheckable(true);
-    actVolume = NewAction(QStringLiteral("音量(&V)"), QKeySequence(Qt::Key_PageDown));
-    actLinks = NewAction(QStringLiteral("连接(&L)"), QKeySequence(Qt::Key_PageUp));
-    grpPanels = new QActionGroup(this);
-    for (QAction* action : {actVolume, actLinks}) {
-        action->setCheckable(true);
-        grpPanels->addAction(action);
-        connect(action, &QAction::triggered, this, [this, action] { Guarded([&] { actVolumeExecute(action); }); });
-    }
-    Bind(actMute, &TwinMain::actMuteExecute);
-}
 
 void TwinMain::CreateVolumePanel()
 {
@@ -175,7 +161,8 @@ void TwinMain::ReadSystemVolume()
         return;
     // Only show what the mixer holds. Writing it back would round another
     // program's setting to whole percent and fight its own slider.
-    FShowingSystem = true;
+    const QSignalBlocker barBlocker(barSystem);
+    const QSignalBlocker boxBlocker(chkSystem);
     if (!volumeDisabled) {
         const int percent = MixerToPercent(left);
         barSystem->setValue(percent);
@@ -183,14 +170,14 @@ void TwinMain::ReadSystemVolume()
     }
     if (!muteDisabled)
         chkSystem->setChecked(mute != 0);
-    FShowingSystem = false;
 }
 
 void TwinMain::SetSystemVolume(int volume)
 {
-    FShowingSystem = true;
-    barSystem->setValue(volume);
-    FShowingSystem = false;
+    {
+        const QSignalBlocker blocker(barSystem);
+        barSystem->setValue(volume);
+    }
     edtSystem->setText(QString::number(volume));
     FMixerBusy = true;
     const int value = PercentToMixer(volume);
@@ -214,12 +201,9 @@ void TwinMain::ShowPanel(int panel)
 
 void TwinMain::barPlayerChange() { SetProgramVolume(barPlayer->value()); }
 
-void TwinMain::barSystemChange()
-{
-    // Only the user's own changes reach the mixer.
-    if (!FShowingSystem)
-        SetSystemVolume(barSystem->value());
-}
+// Only the user's own changes arrive here: showing the mixer's values blocks
+// the controls' signals.
+void TwinMain::barSystemChange() { SetSystemVolume(barSystem->value()); }
 
 void TwinMain::ctlMixerControlChange() { ReadSystemVolume(); }
 
@@ -236,8 +220,4 @@ void TwinMain::btnSystemClick()
 
 void TwinMain::actMuteExecute() { ctlPlayer->SetMute(actMute->isChecked()); }
 
-void TwinMain::actVolumeExecute(QAction* sender)
-{
-    // The two commands follow each other in the command list.
-    ShowPanel(int(actList.indexOf(sender) - actList.indexOf(actVolume)));
-}
+void TwinMain::actVolumeExecute() { ShowPanel(sender() == actVolume ? 0 : 1); }

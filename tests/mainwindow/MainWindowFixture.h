@@ -36,6 +36,8 @@ struct TMainWindowFixture
         services.Mixer = &Mixer;
         services.FileDialogs = &FileDialogs;
         services.Editors = &Editors;
+        services.MessageBoxes = &Boxes;
+        services.Browser = &Browser;
         return services;
     }
 

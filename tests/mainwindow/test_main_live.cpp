@@ -58,6 +58,7 @@ void TestMainLive::programVolumeIsHeardAndLeavesTheSinkAlone()
     servers.Start(); // throws, and so fails, when a server cannot start
     TTestHome home;
     FakeMessageBoxes boxes;
+    FakeBrowser browser;
     FakeFileDialogs fileDialogs;
     FakeEditors editors;
     const std::unique_ptr<IEngineFactory> engines = CreateSystemEngineFactory();
@@ -79,6 +80,8 @@ void TestMainLive::programVolumeIsHeardAndLeavesTheSinkAlone()
     services.Mixer = &mixer;
     services.FileDialogs = &fileDialogs;
     services.Editors = &editors;
+    services.MessageBoxes = &boxes;
+    services.Browser = &browser;
     TwinMain window(services);
     window.FormCreate({file});
     const QList<int> sinkBefore = SinkVolumes();

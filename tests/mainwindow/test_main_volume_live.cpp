@@ -40,6 +40,7 @@ private:
     TTestHome FHome;
     TTestPulseServer FServer{QStringLiteral("kestrel_panel")};
     FakeMessageBoxes FBoxes;
+    FakeBrowser FBrowser;
     TFakeEngineFactory FEngines;
     FakeFileDialogs FFileDialogs;
     FakeEditors FEditors;
@@ -61,6 +62,8 @@ void TestMainVolumeLive::initTestCase()
     services.Mixer = FDriver.get();
     services.FileDialogs = &FFileDialogs;
     services.Editors = &FEditors;
+    services.MessageBoxes = &FBoxes;
+    services.Browser = &FBrowser;
     FWindow = std::make_unique<TwinMain>(services);
     FWindow->FormCreate({});
     QCOMPARE(FWindow->barSystem->value(), 100); // a new null sink starts at full volume
