@@ -51,6 +51,17 @@ struct TMainWindowFixture
     // Runs the window's shutdown and frees it.
     void Destroy() { Window.reset(); }
 
+    // A control of the window by its object name; fails the test when absent.
+    template <class T = QWidget> T* Find(const QString& name) const
+    {
+        T* found = Window->findChild<T*>(name);
+        if (!found)
+            qWarning("no control named %s", qPrintable(name));
+        return found;
+    }
+    // A command of the window's command list by its name.
+    QAction* Command(const QString& name) const { return Window->Command(name); }
+
     // Writes a preference into the program key before the window starts.
     template <class T> void Preference(const QString& name, const T& value)
     {
