@@ -164,9 +164,9 @@ void TestEditorFrame::loopEndedFromOutsideIsCancel()
             QTimer::singleShot(0, [] {
                 // The loops end whatever is found, so a failure cannot hang.
                 QWidget* editor = QApplication::activeModalWidget();
-                QLineEdit* edit = editor ? editor->findChild<QLineEdit*>(u"edtText"_s) : nullptr;
-                if (edit)
-                    edit->setText(u"改过的名字"_s);
+                QLineEdit* name = editor ? editor->findChild<QLineEdit*>(u"edtText"_s) : nullptr;
+                if (name)
+                    name->setText(u"改过的名字"_s);
                 else
                     QTest::qFail("no editor opened", __FILE__, __LINE__);
                 QCoreApplication::exit(0);

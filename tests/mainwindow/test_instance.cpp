@@ -60,8 +60,9 @@ class TestInstance : public QObject
     static bool ForwardFrom(TSingleInstance& second, const QStringList& arguments)
     {
         auto result = std::async(std::launch::async, [&] { return second.Forward(arguments); });
-        for (int i = 0; i < 500 && result.wait_for(std::chrono::seconds(0)) != std::future_status::ready; ++i)
-            QTest::qWait(10);
+        if (!QTest::qWaitFor([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+                             5000))
+            qWarning("the hand-over has not ended after 5 s");
         return result.get();
     }
 

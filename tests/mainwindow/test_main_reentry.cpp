@@ -41,7 +41,7 @@ struct TFirstInstance : TMainWindowFixture
         auto process = std::make_unique<QProcess>();
         process->setProcessChannelMode(QProcess::ForwardedChannels);
         process->start(BinaryPath(u"src/mainwindow/kestrel-radio"_s), {file});
-        if (!WaitUntil([&] { return Instance.HeldCount() >= held; }, 60000))
+        if (!QTest::qWaitFor([&] { return Instance.HeldCount() >= held; }, 60000))
             QTest::qFail("the later start's hand-over was not held", __FILE__, __LINE__);
         return process;
     }
@@ -50,7 +50,7 @@ struct TFirstInstance : TMainWindowFixture
 // The exit code of a later start once it has ended; -1 when it does not end.
 int ExitOf(QProcess& process)
 {
-    if (!WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 60000))
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000))
         return -1;
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
@@ -217,7 +217,7 @@ void TestMainReentry::bitRateWaitsForTheNewLink()
     w->actAddLink->trigger();
     QCOMPARE(w->Radio()->Links().Count(), 1);
     // Written once the editor has gone, without the cancelled link.
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
             TRadio saved;
             saved.LoadFromFile(a);

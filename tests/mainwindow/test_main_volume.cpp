@@ -300,7 +300,7 @@ void TestMainVolume::volumeButtonStartsTheFirstControlFound()
 
     if (started.isEmpty()) {
         // A started program writes its marker within milliseconds.
-        QVERIFY(!WaitUntil([&] { return QFile::exists(marker); }, 1000));
+        QVERIFY(!QTest::qWaitFor([&] { return QFile::exists(marker); }, 1000));
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker) && QFileInfo(marker).size() > 0, 5000);
         QCOMPARE(QString::fromUtf8(ReadFileBytes(marker)), started);

@@ -79,13 +79,13 @@ void TestMainVolumeLive::cleanupTestCase()
 void TestMainVolumeLive::panelSetsTheSink()
 {
     FWindow->barSystem->setValue(50);
-    QVERIFY(WaitUntil([&] { return SinkVolumes() == QList<int>({32767, 32767}); }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return SinkVolumes() == QList<int>({32767, 32767}); }, 2000));
     QVERIFY(!SinkMuted());
     FWindow->chkSystem->click();
-    QVERIFY(WaitUntil([&] { return SinkMuted(); }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return SinkMuted(); }, 2000));
     QCOMPARE(SinkVolumes(), QList<int>({32767, 32767}));
     FWindow->chkSystem->click();
-    QVERIFY(WaitUntil([&] { return !SinkMuted(); }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return !SinkMuted(); }, 2000));
 }
 
 void TestMainVolumeLive::outsideChangesShowWithoutWriteBack_data()
@@ -115,7 +115,7 @@ void TestMainVolumeLive::outsideChangesShowWithoutWriteBack()
     FServer.Pactl({QStringLiteral("set-sink-volume"), Sink(), QString::number(startVolume)});
     FServer.Pactl({QStringLiteral("set-sink-mute"), Sink(), startMuted ? QStringLiteral("1") : QStringLiteral("0")});
     const int startShown = startVolume == 65536 ? 100 : 2;
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] { return FWindow->barSystem->value() == startShown && FWindow->chkSystem->isChecked() == startMuted; },
         5000));
 
@@ -123,7 +123,7 @@ void TestMainVolumeLive::outsideChangesShowWithoutWriteBack()
     QElapsedTimer clock;
     clock.start();
     FServer.Pactl(command);
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] { return FWindow->barSystem->value() == shown && FWindow->chkSystem->isChecked() == muted; }, 5000));
     // Generous: it includes starting pactl.
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
@@ -131,7 +131,7 @@ void TestMainVolumeLive::outsideChangesShowWithoutWriteBack()
 
     // A write-back would follow the shown change within milliseconds; the
     // sink keeps what the other program set.
-    QVERIFY(!WaitUntil([&] { return SinkVolumes() != QList<int>({1000, 1000}) || SinkMuted() != muted; }, 1000));
+    QVERIFY(!QTest::qWaitFor([&] { return SinkVolumes() != QList<int>({1000, 1000}) || SinkMuted() != muted; }, 1000));
 }
 
 QTEST_MAIN(TestMainVolumeLive)

@@ -117,7 +117,7 @@ void TestMixerPulse::serverIsDeviceZero()
 
     Pactl({QStringLiteral("set-sink-volume"), FServer.SinkName(), QStringLiteral("100%")});
     Pactl({QStringLiteral("set-sink-mute"), FServer.SinkName(), QStringLiteral("0")});
-    QVERIFY(WaitUntil([&] { return Read(*FMixer).left == 65535; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return Read(*FMixer).left == 65535; }, 2000));
     const TReading r = Read(*FMixer);
     QVERIFY(r.ok);
     QCOMPARE(r.right, 65535);
@@ -135,7 +135,7 @@ void TestMixerPulse::setHalfWritesBothChannels()
     // Reads right after the write already answer with it.
     QCOMPARE(Read(*FMixer).left, 32767);
     QList<int> volumes;
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
             volumes = PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}));
             return volumes == QList<int>({32767, 32767});
@@ -143,7 +143,7 @@ void TestMixerPulse::setHalfWritesBothChannels()
         2000));
 
     QVERIFY(FMixer->SetVolume(0, -1, 10000, 20000, -1));
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
             return PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
                 == QList<int>({10000, 20000});
@@ -155,12 +155,12 @@ void TestMixerPulse::muteLeavesVolume()
 {
     QVERIFY(FMixer->SetVolume(0, -1, 32767, -1, 0));
     QVERIFY(FMixer->SetVolume(0, -1, -1, -1, 1));
-    QVERIFY(WaitUntil([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("yes"); },
+    QVERIFY(QTest::qWaitFor([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("yes"); },
                       2000));
     QCOMPARE(PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()})), QList<int>({32767, 32767}));
     QCOMPARE(Read(*FMixer).mute, 1);
     QVERIFY(FMixer->SetVolume(0, -1, -1, -1, 0));
-    QVERIFY(WaitUntil([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("no"); },
+    QVERIFY(QTest::qWaitFor([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("no"); },
                       2000));
 }
 
@@ -194,7 +194,7 @@ void TestMixerPulse::outsideChangesAreNotified()
     const QString sink = command.at(1);
     Pactl({QStringLiteral("set-sink-volume"), sink, QStringLiteral("6554"), QStringLiteral("65536")});
     Pactl({QStringLiteral("set-sink-mute"), sink, QString::number(startMute)});
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
             const TReading now = Read(*FMixer);
             return now.left == 6554 && now.right == 65535 && now.mute == startMute;
@@ -212,7 +212,7 @@ void TestMixerPulse::outsideChangesAreNotified()
     clock.start();
     Pactl(command);
     const quint32 id = FMixer->Destinations()->Get(0)->Controls.Get(control)->dwControlID;
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
             for (const auto& args : spy) {
                 if (args[2].toInt() == int(id))
@@ -239,7 +239,7 @@ void TestMixerPulse::streamsAreSourceLines()
     const quint32 sinkVolume = 40000;
     Pactl({QStringLiteral("set-sink-volume"), FServer.SinkName(), QString::number(sinkVolume)});
     const int expected = int(TPulseMixerDriver::PulseToMixer(sinkVolume));
-    QVERIFY(WaitUntil([&] { return Read(*FMixer).left == expected; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return Read(*FMixer).left == expected; }, 2000));
 
     // A stream appears: the mixer takes a new snapshot and says so.
     QSignalSpy lines(FMixer.get(), &TAudioMixer::OnLineChange);
@@ -248,7 +248,7 @@ void TestMixerPulse::streamsAreSourceLines()
     stream.start(QStringLiteral("pacat"), {QStringLiteral("--raw"), QStringLiteral("--client-name=kestrel-probe"),
                                            QStringLiteral("/dev/zero")});
     QVERIFY(stream.waitForStarted(5000));
-    QVERIFY(WaitUntil([&] { return FMixer->Destinations()->Get(0)
+    QVERIFY(QTest::qWaitFor([&] { return FMixer->Destinations()->Get(0)
                                    && FMixer->Destinations()->Get(0)->Connections.Count() == 1; },
                       5000));
     QVERIFY(lines.count() >= 1);
@@ -267,7 +267,7 @@ void TestMixerPulse::streamsAreSourceLines()
 
     // Writing the stream leaves the sink where it was.
     QVERIFY(FMixer->SetVolume(0, 0, 32767, -1, 1));
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
             const QByteArray all = Pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")});
             return PactlVolumes(all) == QList<int>({32767, 32767}) && all.contains("Mute: yes");
@@ -281,13 +281,13 @@ void TestMixerPulse::streamsAreSourceLines()
     Pactl({QStringLiteral("set-sink-input-volume"), QString::fromLatin1(index), QStringLiteral("10000")});
     const quint32 id = TPulseMixerDriver::ControlId(TPulseMixerDriver::lkSinkInput, index.toUInt(),
                                                     TPulseMixerDriver::ckVolume);
-    QVERIFY(WaitUntil([&] { return !controls.isEmpty() && controls.last()[2].toInt() == int(id); }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return !controls.isEmpty() && controls.last()[2].toInt() == int(id); }, 1000));
     QCOMPARE(Read(*FMixer, 0, 0).left, int(TPulseMixerDriver::PulseToMixer(10000)));
     QCOMPARE(Read(*FMixer).left, expected);
 
     ::kill(pid_t(stream.processId()), SIGKILL);
     stream.waitForFinished(5000);
-    QVERIFY(WaitUntil([&] { return FMixer->Destinations()->Get(0)
+    QVERIFY(QTest::qWaitFor([&] { return FMixer->Destinations()->Get(0)
                                    && FMixer->Destinations()->Get(0)->Connections.Count() == 0; },
                       5000));
 }
@@ -296,7 +296,7 @@ void TestMixerPulse::serverGoneAndBack()
 {
     QSignalSpy lines(FMixer.get(), &TAudioMixer::OnLineChange);
     FServer.Kill();
-    QVERIFY(WaitUntil([&] { return FMixer->MixerId() == -1; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return FMixer->MixerId() == -1; }, 3000));
     QCOMPARE(lines.count(), 1);
     QCOMPARE(FDriver->GetNumDevs(), 0);
     QCOMPARE(FMixer->NumberOfLine(), 0);
@@ -311,20 +311,20 @@ void TestMixerPulse::serverGoneAndBack()
     QSignalSpy lateLines(&late, &TAudioMixer::OnLineChange);
 
     Start();
-    QVERIFY(WaitUntil([&] { return FMixer->MixerId() == 0 && late.MixerId() == 0; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return FMixer->MixerId() == 0 && late.MixerId() == 0; }, 5000));
     QCOMPARE(lines.count(), 2);
     QCOMPARE(lateLines.count(), 1);
     QCOMPARE(FMixer->NumberOfLine(), 1);
     QCOMPARE(Read(*FMixer).left, 65535);
 
     QVERIFY(FMixer->SetVolume(0, -1, 32767, -1, -1));
-    QVERIFY(WaitUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
             return PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
                 == QList<int>({32767, 32767});
         },
         2000));
-    QVERIFY(WaitUntil([&] { return Read(late).left == 32767; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return Read(late).left == 32767; }, 2000));
 }
 
 QTEST_GUILESS_MAIN(TestMixerPulse)

@@ -2,7 +2,6 @@
 
 #include <csignal>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -46,17 +45,6 @@ TProgramRun RunProgram(const QString& program, const QStringList& args,
     run.Out = process.readAllStandardOutput();
     run.Err = process.readAllStandardError();
     return run;
-}
-
-bool WaitUntil(const std::function<bool()>& condition, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
 }
 
 TFileSizeLimit::TFileSizeLimit(rlim_t limit)

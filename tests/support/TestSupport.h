@@ -37,9 +37,6 @@ TProgramRun RunProgram(const QString& program, const QStringList& args,
                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
                        int timeoutMs = 60000);
 
-// Runs the event loop until the condition holds; false when the time is up.
-bool WaitUntil(const std::function<bool()>& condition, int ms);
-
 // Files larger than limit bytes cannot be written while it lives, as on a full
 // disk; the signal that would end the process is ignored meanwhile.
 class TFileSizeLimit

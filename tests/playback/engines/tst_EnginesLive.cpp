@@ -169,7 +169,7 @@ private Q_SLOTS:
         e->Play(FServers->IcecastUrl());
         QStringList shown; // each change of "kbit/s title" while playing
         bool titleSent = false;
-        const bool arrived = WaitUntil(
+        const bool arrived = QTest::qWaitFor(
             [&] {
                 if (e->State() != sPlaying)
                     return false;
@@ -250,7 +250,7 @@ private Q_SLOTS:
         e->Play(FServers->IcecastUrl());
         e->Stop();
         bool cameBack = false;
-        QVERIFY(WaitUntil(
+        QVERIFY(QTest::qWaitFor(
             [&] {
                 cameBack = cameBack || e->State() != sStopped;
                 return witness->State() == sPlaying;
