@@ -125,6 +125,9 @@ public:
     // The width of a status panel; the gauge panel (1) is 0 while not buffering.
     int HintPanelWidth(int panel) const;
     void barHintClick();
+    // Makes the link at index current and plays it, whatever row is selected
+    // (the media keys' next and previous); an index out of range does nothing.
+    void PlayLink(int index);
 
     // ---- volume panel (vclMainVolume.cpp)
 

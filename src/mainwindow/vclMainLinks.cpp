@@ -563,6 +563,14 @@ void TwinMain::subLinksPopup()
     }
 }
 
+void TwinMain::PlayLink(int index)
+{
+    if (!FRadio || index < 0 || index >= FRadio->Links().Count())
+        return;
+    FRadio->SetLink(index);
+    Guarded([&] { actPlayExecute(); });
+}
+
 void TwinMain::subBtnLinkClick(int index)
 {
     if (!SelectedRow() || !FRadio || index < 0)

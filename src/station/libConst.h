@@ -1,7 +1,9 @@
 #pragma once
-// The program's message and caption table. Every user-visible text lives here,
-// so that wording stays consistent across windows and can be reviewed in one
-// place. Placeholders use QString::arg numbering (%1, %2).
+// The texts that more than one place shows, and those of the code without
+// widgets (player, engines, files, command-line tool), so their wording stays
+// the same everywhere. A window's own captions, questions and command names
+// stay beside the code that shows them. Placeholders use QString::arg
+// numbering (%1, %2).
 
 #include <QString>
 
