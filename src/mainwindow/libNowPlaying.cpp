@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 const QString SKbps = QStringLiteral("千比特/秒");
 }
@@ -43,6 +45,25 @@ QString NowPlayingTitle(const TPlayerReport& report, const QString* stationText,
     if (!publish || !stationText || report.State != psPlaying)
         return {};
     return TrimText(source == TTitleSource::Programme ? report.InfoText : *stationText);
+}
+
+QByteArray MessengerRecord(const QString& text, int category)
+{
+    static const char* const categories[] = {"Music", "Games", "Office"};
+    const QString name =
+        category >= 0 && category < 3 ? QString::fromLatin1(categories[category]) : QString();
+    const QString slash0 = QStringLiteral("\\0");
+    const QString message = text.isEmpty()
+        ? slash0 + name + slash0 + u'0' + slash0 + slash0 + slash0 + slash0 + slash0 + QChar(0)
+        : slash0 + name + slash0 + u'1' + slash0 + text + slash0 + QStringLiteral("WMContentID") + QChar(0);
+    QByteArray record(MessengerRecordBytes, '\0');
+    const qsizetype units = std::min<qsizetype>(message.size(), MessengerRecordBytes / 2 - 1);
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t unit = message.at(i).unicode();
+        record[2 * i] = char(unit & 0xFF);
+        record[2 * i + 1] = char(unit >> 8);
+    }
+    return record;
 }
 
 void TNowPlaying::Update(const TInput& input)

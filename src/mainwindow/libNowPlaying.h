@@ -47,6 +47,23 @@ enum class TTitleSource : quint8 { Station = 0, Programme = 1 };
 // playing; the programme title or the station's name as the source says.
 QString NowPlayingTitle(const TPlayerReport& report, const QString* stationText, bool publish, TTitleSource source);
 
+// The record a chat messenger reads as the user's personal message: 256 bytes,
+// the message text in UTF-16 (little-endian, as the messenger reads it), at
+// most 127 code units, zero-filled to the end. A non-empty text shows it under
+// the category (0 "Music", 1 "Games", 2 "Office", any other none); an empty
+// text withdraws the message. "\0" in the text is a backslash and a zero.
+QByteArray MessengerRecord(const QString& text, int category);
+inline constexpr int MessengerRecordBytes = 256;
+
+// Where the record goes. No messenger of that kind exists on this platform;
+// the program's own sends nowhere, and tests read what would have gone.
+class IMessenger
+{
+public:
+    virtual ~IMessenger() = default;
+    virtual void Send(const QByteArray& record) = 0;
+};
+
 class TNowPlaying final : public QObject
 {
     Q_OBJECT

@@ -43,6 +43,7 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
     CreateVolumePanel();
     CreateStatusBar();
     CreateMenus();
+    CreateTrayMenu();
     connect(FNowPlaying, &TNowPlaying::PanelsChanged, this, &TwinMain::ShowStatusPanels);
     // Before the player has reported anything the panels show its state.
     UpdateNowPlaying();
@@ -248,12 +249,7 @@ void TwinMain::FormCreate(const QStringList& arguments)
     steps.Step([&] { SetTopMost(actTopMost->isChecked(), this, true); });
     steps.Step([&] {
         SetTrayIcon(actInsTray->isChecked(), this, true);
-        if (TTrayIcon* tray = TrayIcon()) {
-            // With a dialog open the click brings both forward instead of
-            // minimising a window the user is being asked something in.
-            connect(tray, &TTrayIcon::LeftClicked, this,
-                    [this] { ShowMainWindow(InModal() || QApplication::activeModalWidget(), this); });
-        }
+        ConnectTrayIcon();
     });
     steps.Step([&] {
         if (!arguments.isEmpty())
@@ -302,6 +298,7 @@ void TwinMain::FormDestroy()
     });
     steps.Step([&] { FRadio.reset(); });
     steps.Step([&] { SetTrayIcon(false, this, false); });
+    steps.Step([&] { SendNowPlaying(QString(), 0); });
     ReportSteps(steps);
 }
 
@@ -385,4 +382,5 @@ void TwinMain::UpdateNowPlaying()
     FNowPlaying->Update(input);
     if (actInsTray->isChecked())
         SetTrayTip(FNowPlaying->Tip());
+    SendNowPlaying(FNowPlaying->Title(), 0);
 }

@@ -61,6 +61,8 @@ struct TMainServices
     IEditors* Editors = nullptr;
     IMessageBoxes* MessageBoxes = nullptr;
     IBrowser* Browser = nullptr;
+    // Optional: without one the messenger record goes nowhere.
+    IMessenger* Messenger = nullptr;
 };
 
 class TwinMain : public QMainWindow, public IWindowOptions
@@ -114,6 +116,12 @@ public:
     void UpdateNowPlaying();
     // What the window tells about the playing station; features observe it.
     TNowPlaying* NowPlaying() const { return FNowPlaying; }
+    // Builds the messenger record of text (empty: the withdrawal) and hands
+    // it to the messenger service.
+    void SendNowPlaying(const QString& text, int category);
+
+    // ---- tray icon and window behaviour (vclMainTray.cpp)
+    void popTrayPopup();
 
     // ---- link list and listening (vclMainLinks.cpp)
 
@@ -222,6 +230,11 @@ public:
     QMenu* subHelp = nullptr;
     // The context menu of both panels, rebuilt before every use.
     QMenu* popBoxs = nullptr;
+    // The tray icon's menu: its items mirror the window's commands without
+    // their shortcut texts; the two submenus are refilled before it opens.
+    QMenu* popTray = nullptr;
+    QMenu* popRecent = nullptr;
+    QMenu* popLinks = nullptr;
     QMenu* popHint = nullptr;
     QToolBar* barTool = nullptr;
 
@@ -248,6 +261,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Minimising hides the window while the tray icon is on (vclMainTray.cpp).
+    void changeEvent(QEvent* event) override;
     // Mouse presses on the panels and Enter in the link list (vclMainLinks.cpp).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -275,6 +290,13 @@ private:
     void actBarHintExecute();
     void actTopMostExecute();
     void actInsTrayExecute();
+
+    // ---- vclMainTray.cpp
+    void CreateTrayMenu();
+    // Connects the tray icon SetTrayIcon made to the window.
+    void ConnectTrayIcon();
+    void actShowExecute();
+    void popRecentsClick(QAction* item);
 
     // Runs show (a dialog, a question, or a step that runs the event loop)
     // as a modal step of the window and returns what it returns. Once the
@@ -327,6 +349,9 @@ private:
     void boxLinksMouseDown(QWidget* sender, Qt::MouseButton button, const QPoint& globalPos,
                            QTreeWidgetItem* itemUnderMouse);
     void subLinksPopup();
+    // Fills menu with one radio item per link, the current one checked; false
+    // (and the menu left as it is) without a station with links.
+    bool FillLinkMenu(QMenu* menu);
     void subBtnLinkClick(int index);
     void ctlPlayerChange();
     // Writes the station to FFileName when it is clean and has an existing file.
@@ -368,6 +393,7 @@ private:
     bool FNotify = true;
     bool FReconnect = true;
     TNowPlaying* FNowPlaying = nullptr;
+    QPointer<QObject> FConnectedTray;
     bool FMixerBusy = false;
     QTreeWidgetItem* FLastItem = nullptr;
     int FBarText = 1; // the tool bar's text option, kept for the tool bar change

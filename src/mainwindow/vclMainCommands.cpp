@@ -107,7 +107,7 @@ void TwinMain::CreateCommands()
         {&TwinMain::actInsTray, "actInsTray", u"最小化到系统托盘图标(&I)", u"", None, -1, 0, u"", TCheckKind::Check,
          true, u"InsTray", &TwinMain::actInsTrayExecute},
         {&TwinMain::actShow, "actShow", u"打开收音机主窗口(&O)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
-         nullptr},
+         &TwinMain::actShowExecute},
         {&TwinMain::actCheckUpdate, "actCheckUpdate", u"检查更新版本(&C)", u"", None, -1, 0, u"", TCheckKind::None,
          false, u"", nullptr},
         {&TwinMain::actDownload, "actDownload", u"下载安装程序(&D)", u"", None, -1, 0, u"", TCheckKind::None, false,
@@ -183,5 +183,6 @@ void TwinMain::actTopMostExecute() { SetTopMost(actTopMost->isChecked(), this, f
 void TwinMain::actInsTrayExecute()
 {
     SetTrayIcon(actInsTray->isChecked(), this, false);
+    ConnectTrayIcon();
     UpdateNowPlaying();
 }

@@ -536,19 +536,19 @@ void TwinMain::boxLinksMouseDown(QWidget* sender, Qt::MouseButton button, const 
     popBoxs->popup(globalPos);
 }
 
-void TwinMain::subLinksPopup()
+void TwinMain::subLinksPopup() { subLinks->menuAction()->setEnabled(FillLinkMenu(subLinks)); }
+
+bool TwinMain::FillLinkMenu(QMenu* menu)
 {
-    const bool enabled = FRadio && FRadio->Links().Count() > 0;
-    subLinks->menuAction()->setEnabled(enabled);
-    if (!enabled)
-        return;
+    if (!FRadio || FRadio->Links().Count() == 0)
+        return false;
     // The old items may be the ones whose click is still running.
-    if (auto* old = subLinks->findChild<QActionGroup*>(QStringLiteral("grpLinks"), Qt::FindDirectChildrenOnly)) {
+    if (auto* old = menu->findChild<QActionGroup*>(QStringLiteral("grpLinks"), Qt::FindDirectChildrenOnly)) {
         old->setObjectName(QString());
         old->deleteLater();
     }
-    subLinks->clear();
-    auto* group = new QActionGroup(subLinks);
+    menu->clear();
+    auto* group = new QActionGroup(menu);
     group->setObjectName(QStringLiteral("grpLinks"));
     const TRadioLinks& links = FRadio->Links();
     const int current = FRadio->Link();
@@ -556,11 +556,12 @@ void TwinMain::subLinksPopup()
         QAction* item = group->addAction(links.Items(i)->DisplayText());
         item->setCheckable(true);
         item->setChecked(i == current);
-        subLinks->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] {
-            Guarded([&] { subBtnLinkClick(int(subLinks->actions().indexOf(item))); });
+        menu->addAction(item);
+        connect(item, &QAction::triggered, this, [this, menu, item] {
+            Guarded([&] { subBtnLinkClick(int(menu->actions().indexOf(item))); });
         });
     }
+    return true;
 }
 
 void TwinMain::PlayLink(int index)

@@ -18,6 +18,13 @@
 
 #include <memory>
 
+// Keeps every messenger record the window sends.
+struct TRecordingMessenger final : IMessenger
+{
+    QList<QByteArray> Records;
+    void Send(const QByteArray& record) override { Records.append(record); }
+};
+
 struct TMainWindowFixture
 {
     TTestHome Home;
@@ -27,6 +34,7 @@ struct TMainWindowFixture
     FakeMixerDriver Mixer;
     FakeFileDialogs FileDialogs;
     FakeEditors Editors;
+    TRecordingMessenger Messenger;
     std::unique_ptr<TwinMain> Window;
 
     TMainServices Services()
@@ -38,6 +46,7 @@ struct TMainWindowFixture
         services.Editors = &Editors;
         services.MessageBoxes = &Boxes;
         services.Browser = &Browser;
+        services.Messenger = &Messenger;
         return services;
     }
 

@@ -68,7 +68,7 @@ private Q_SLOTS:
         TwinMain* w = f.Create({station});
         w->UpdateWindowState();
         for (const QString& name : {u"actSetup"_qs, u"actClub"_qs, u"actHelp"_qs, u"actOpenLib"_qs,
-                                    u"actBarReset"_qs, u"actCust"_qs, u"actShow"_qs, u"actCheckUpdate"_qs,
+                                    u"actBarReset"_qs, u"actCust"_qs, u"actCheckUpdate"_qs,
                                     u"actDownload"_qs, u"actAssociate"_qs, u"actKestrel"_qs, u"actAbout"_qs})
             QVERIFY2(!f.Command(name)->isEnabled(), qPrintable(name));
         // Home belongs to the list while the forum command has no behaviour.

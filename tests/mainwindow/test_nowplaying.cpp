@@ -87,6 +87,40 @@ private Q_SLOTS:
         QCOMPARE(NowPlayingTitle(report, open ? &station : nullptr, publish, TTitleSource(source)), title);
     }
 
+    // The messenger reads UTF-16 code units; the record is compared as text.
+    void messengerRecord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("show") << u"A"_qs << 0 << u"\\0Music\\01\\0A\\0WMContentID"_qs;
+        QTest::newRow("withdraw") << u""_qs << 0 << u"\\0Music\\00\\0\\0\\0\\0\\0"_qs;
+        QTest::newRow("games") << u"新闻"_qs << 1 << u"\\0Games\\01\\0新闻\\0WMContentID"_qs;
+        QTest::newRow("unknown category is empty") << u"A"_qs << 3 << u"\\0\\01\\0A\\0WMContentID"_qs;
+        // 127 code units at most: the end of a long title and the tag are lost.
+        QTest::newRow("cut") << QString(200, u'长') << 0 << (u"\\0Music\\01\\0"_qs + QString(115, u'长'));
+    }
+    void messengerRecord()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, category);
+        QFETCH(QString, expected);
+        const QByteArray record = MessengerRecord(text, category);
+        QCOMPARE(record.size(), 256);
+        QString units;
+        for (int i = 0; i < 128; ++i) {
+            const char16_t unit = char16_t(quint8(record[2 * i]) | quint8(record[2 * i + 1]) << 8);
+            if (unit == 0) {
+                // Zero from here to the end.
+                for (int j = 2 * i; j < 256; ++j)
+                    QCOMPARE(record[j], '\0');
+                break;
+            }
+            units.append(QChar(unit));
+        }
+        QCOMPARE(units, expected);
+    }
+
     // Observers hear about real changes only: a repeated report signals nothing.
     void signalsOnlyChanges()
     {
