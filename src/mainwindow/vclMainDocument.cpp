@@ -253,6 +253,8 @@ void TwinMain::UpdateWindowState()
     setWindowTitle(caption);
     SetApplicationTitle(caption);
     UpdateNowPlaying();
+    // A tray menu shown over D-Bus may not ask before it opens.
+    popTrayPopup();
 }
 
 void TwinMain::actNewExecute()

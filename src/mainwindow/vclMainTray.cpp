@@ -70,7 +70,11 @@ void TwinMain::popTrayPopup()
     popRecent->menuAction()->setEnabled(!recent.isEmpty());
     if (recent.isEmpty())
         return;
-    popRecent->clear();
+    // Not deleted at once: the item clicked may be the one whose handler runs.
+    for (QAction* old : popRecent->actions()) {
+        popRecent->removeAction(old);
+        old->deleteLater();
+    }
     for (const QAction* entry : recent) {
         QAction* item = popRecent->addAction(entry->text());
         item->setData(entry->data());
