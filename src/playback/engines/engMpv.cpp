@@ -141,8 +141,10 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
         {"cache-pause-wait", "0.5"}, {"demuxer-readahead-secs", "10"},
         {"demuxer-max-bytes", "4MiB"},
         // A small back buffer; with none at all mpv drops the ICY titles that
-        // travel with the cached packets.
-        {"demuxer-max-back-bytes", "256KiB"},
+        // travel with the cached packets. Not grown into the forward
+        // buffer's free room: a live stream never fills that, and the back
+        // buffer would creep up to its whole size over the first minutes.
+        {"demuxer-max-back-bytes", "256KiB"}, {"demuxer-donate-buffer", "no"},
         {"network-timeout", "15"},
         // Radio streams declare their codec in the first frames; analysing
         // them for the default 5 s delays the start by most of a second on a
