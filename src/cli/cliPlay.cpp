@@ -4,10 +4,10 @@
 #include "cliCommands.h"
 
 #include "ctlRadioPlayer.h"
+#include "libConst.h"
 #include "libEngines.h"
 #include "libError.h"
 #include "libKind.h"
-#include "libMsgBox.h"
 #include "libRadio.h"
 #include "libSignals.h"
 
@@ -19,25 +19,6 @@
 #include <exception>
 
 namespace {
-
-// The player asks whether to open an engine's download page; the tool keeps the
-// question, answers No, and reports the missing engine by its exit code.
-class TRecordingBoxes final : public IMessageBoxes
-{
-public:
-    QStringList Texts;
-    int AskYesNoCancel(const QString& text) override
-    {
-        Texts << text;
-        return mrCancel;
-    }
-    bool AskYesNo(const QString& text) override
-    {
-        Texts << text;
-        return false;
-    }
-    void ShowMessageBox(const QString& text, TMsgIcon) override { Texts << text; }
-};
 
 // Keeps each change on one line with five tab-separated fields: line breaks
 // and tabs in the information text are written as \r, \n and \t, and a
@@ -178,20 +159,27 @@ int CmdPlay(const QStringList& args)
         loop.quit();
     });
 
-    TRecordingBoxes boxes;
-    IMessageBoxes* previousBoxes = SetMessageBoxes(&boxes);
     int result = cliOk;
     try {
         const std::unique_ptr<IEngineFactory> factory = CreateSystemEngineFactory();
         TRadioPlayer player(factory.get());
         QObject::connect(&player, &TRadioPlayer::OnChange, &player,
                          [](TRadioPlayer* sender) { WriteOut(ChangeLine(*sender)); });
+        // Where the window asks whether to open the download page, the tool
+        // prints the same words, answers nothing and ends with its own exit code.
+        bool engineMissing = false;
+        QObject::connect(
+            &player, &TRadioPlayer::EngineMissing, &player,
+            [&](TStreamKind missing) {
+                WriteErr(Const::SEngineMissing.arg(StreamKindText(missing, ktName)) + u'\n');
+                engineMissing = true;
+            },
+            Qt::DirectConnection);
         // The program volume starts at 0 in the player; the tool plays at full
         // program volume and leaves loudness to the system mixer.
         player.SetVolume(100);
         player.Play(address, kind);
-        if (!boxes.Texts.isEmpty()) {
-            WriteErr(boxes.Texts.join(u'\n') + u'\n');
+        if (engineMissing) {
             result = cliNoEngine;
         } else {
             if (request.Milliseconds >= 0)
@@ -207,6 +195,5 @@ int CmdPlay(const QStringList& args)
         WriteErr(QString::fromLocal8Bit(error.what()) + u'\n');
         result = cliFailed;
     }
-    SetMessageBoxes(previousBoxes);
     return result;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The program's four message-box helpers behind one replaceable service. Core
-// code (the player, the update check) asks through these functions without
-// knowing about widgets; the program installs the QMessageBox service, tests
-// install a scripted fake.
+// code (the update check) asks through these functions without knowing about
+// widgets; the program installs the QMessageBox service, tests install a
+// scripted fake.
 
 #include <QString>
 

@@ -30,6 +30,8 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
 {
     setObjectName(QStringLiteral("winMain"));
     ctlPlayer = new TRadioPlayer(services.Engines, this);
+    connect(ctlPlayer, &TRadioPlayer::EngineMissing, this,
+            [this](TStreamKind kind) { Guarded([&] { ctlPlayerEngineMissing(kind); }); }, Qt::DirectConnection);
     ctlMixer = new TAudioMixer(services.Mixer, this);
 
     CreateCommands();

@@ -10,6 +10,7 @@
 // Components are public members, as on a designed form; tests find them by
 // object name (every command's object name is its command name).
 
+#include "libKind.h"
 #include "libMsgBox.h"
 #include "libNowPlaying.h"
 #include "libPreferences.h"
@@ -354,6 +355,8 @@ private:
     bool FillLinkMenu(QMenu* menu);
     void subBtnLinkClick(int index);
     void ctlPlayerChange();
+    // The player could not start the engine of kind: offers its download page.
+    void ctlPlayerEngineMissing(TStreamKind kind);
     // Writes the station to FFileName when it is clean and has an existing file.
     void WriteBackCleanDocument();
     // Sets the bold style on the current link's row and plain on the others.

@@ -2,9 +2,11 @@
 #include "vclMain.h"
 
 #include "ctlRadioPlayer.h"
+#include "libConst.h"
 #include "libKind.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
+#include "libShell.h"
 #include "libText.h"
 #include "vclEditors.h"
 
@@ -372,8 +374,8 @@ void TwinMain::actPlayExecute()
     // be edited or deleted meanwhile.
     const QString href = link->Href();
     const TStreamKind kind = link->Kind();
-    // The player runs the event loop while it starts an engine and may ask
-    // about a missing one.
+    // The player runs the event loop while it starts an engine, and a missing
+    // engine's question (ctlPlayerEngineMissing) is asked inside Play.
     Modal([&] { ctlPlayer->Play(href, kind); });
     if (isVisible()) {
         boxLinksCustomDrawItem();
@@ -617,6 +619,13 @@ void TwinMain::ctlPlayerChange()
             }
         }
     }
+}
+
+void TwinMain::ctlPlayerEngineMissing(TStreamKind kind)
+{
+    const QString question = Const::SEngineMissing.arg(StreamKindText(kind, ktName));
+    if (AskYesNo(question))
+        FServices.Browser->Open(StreamKindText(kind, ktDownloadPage));
 }
 
 void TwinMain::WriteBackCleanDocument()

@@ -1,8 +1,6 @@
 #include "ctlRadioPlayer.h"
 
 #include "libConst.h"
-#include "libMsgBox.h"
-#include "libShell.h"
 #include "libText.h"
 
 #include <QCoreApplication>
@@ -128,8 +126,8 @@ void TRadioPlayer::SetMute(bool value)
 
 void TRadioPlayer::Play(const QString& address, TStreamKind kind)
 {
-    // Nothing leaves Play: not an engine's failure, nor one of an OnChange
-    // handler or of the message box.
+    // Nothing leaves Play: not an engine's failure, nor one of a handler of
+    // OnChange or EngineMissing.
     try {
         const quint64 operation = ++FOperation;
         Reset();
@@ -208,8 +206,9 @@ void TRadioPlayer::Play(const QString& address, TStreamKind kind)
             Reset();
             if (!NotifyChange() || FOperation != operation)
                 return;
-            if (AskYesNo(Const::SEngineMissing.arg(StreamKindText(kind, ktName))))
-                OpenInBrowser(StreamKindText(kind, ktDownloadPage));
+            // The handler may replace or destroy the player, so this is the
+            // last thing Play does.
+            Q_EMIT EngineMissing(kind);
         }
     } catch (...) {
     }

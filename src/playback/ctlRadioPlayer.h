@@ -52,8 +52,8 @@ public:
 
     // Starts the address on the engine of the kind (skRealMedia: the Real
     // Media role, anything else: the Windows Media role). Never throws: an
-    // engine that cannot be started is reported as psStopped followed by the
-    // question whether to open the engine's download page.
+    // engine that cannot be started is reported as psStopped followed by
+    // EngineMissing.
     void Play(const QString& address, TStreamKind kind);
     // Reports psStopped and stops whichever engine still plays.
     void Stop();
@@ -66,6 +66,11 @@ public:
 
 Q_SIGNALS:
     void OnChange(TRadioPlayer* sender);
+    // Play could not start the engine of kind; raised once, after psStopped
+    // was reported. The player asks nobody itself: the window offers the
+    // download page, the command-line tool exits. Connect directly: the
+    // handler may run the event loop, call Play or Stop, or destroy the player.
+    void EngineMissing(TStreamKind kind);
 
 private:
     class TEngineFrame;

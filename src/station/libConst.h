@@ -37,8 +37,9 @@ inline const QString SEngineNoAudioOutput = QStringLiteral("无法打开音频�
 inline const QString SEngineNothingToPlay = QStringLiteral("媒体中没有可以播放的音频");
 inline const QString SEngineUnknownFormat = QStringLiteral("无法识别的媒体格式");
 
-// Radio player: the status text of each player state, and the question asked
-// when the engine a link needs cannot be started (%1 = the kind's display name)
+// Radio player: the status text of each player state, and the question the
+// window asks (and the command-line tool prints) when the engine a link needs
+// cannot be started (%1 = the kind's display name)
 inline const QString SPlayerStopped = QStringLiteral("已经停止");
 inline const QString SPlayerConnecting = QStringLiteral("正在连接");
 inline const QString SPlayerBuffering = QStringLiteral("正在缓冲");

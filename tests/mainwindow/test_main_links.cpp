@@ -122,6 +122,8 @@ private Q_SLOTS:
     void addingALink();
     void playWithoutLinksAsks_data();
     void playWithoutLinksAsks();
+    void missingEngineOffersTheDownloadPage_data();
+    void missingEngineOffersTheDownloadPage();
     void contextMenus_data();
     void contextMenus();
     void clickOnEmptySpaceKeepsTheSelection();
@@ -384,6 +386,41 @@ void TestMainLinks::playWithoutLinksAsks()
     QCOMPARE(f.Boxes.Texts(), QStringList{u"当前电台还没有设置任何可用的收听连接。您希望\r\n现在添加收听连接吗？"_s});
     QCOMPARE(f.Engines.WindowsMedia ? f.Engines.WindowsMedia->URL : QString(), played);
     QCOMPARE(w->Radio()->Links().Count(), played.isEmpty() ? 0 : 1);
+}
+
+// The player reports the engine it could not start; the window asks, as a
+// modal step, and opens the engine's download page on Yes.
+void TestMainLinks::missingEngineOffersTheDownloadPage_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("Real Media, No") << int(skRealMedia) << false;
+    QTest::newRow("Real Media, Yes") << int(skRealMedia) << true;
+    QTest::newRow("Windows Media, Yes") << int(skWindowsMedia) << true;
+}
+
+void TestMainLinks::missingEngineOffersTheDownloadPage()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, answer);
+    const auto streamKind = TStreamKind(kind);
+    const QString name = streamKind == skRealMedia ? u"Real Media"_s : u"Windows Media"_s;
+    TMainWindowFixture f;
+    f.Engines.WindowsMediaInstalled = f.Engines.RealPlayerInstalled = false;
+    TwinMain* w = OpenStation(f, 1);
+    w->Radio()->Links()[0]->SetKind(streamKind);
+    bool modal = false;
+    f.Boxes.Answer(answer ? mrYes : mrNo, [&] { modal = w->InModal(); });
+
+    w->actPlay->trigger();
+
+    const QString question = u"收听此电台连接需要"_s + name
+        + u" Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？"_s;
+    QCOMPARE(f.Boxes.Texts(), QStringList{question});
+    QCOMPARE(f.Boxes.Questions().first().Kind, FakeMessageBoxes::YesNo);
+    QVERIFY(modal);
+    QCOMPARE(f.Browser.Opened, answer ? QStringList{StreamKindText(streamKind, ktDownloadPage)} : QStringList());
+    QCOMPARE(w->HintPanelText(2), u"已经停止"_s);
 }
 
 void TestMainLinks::contextMenus_data()

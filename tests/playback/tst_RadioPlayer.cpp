@@ -1,9 +1,8 @@
 // The player's rules over scripted engines: what each Play, Stop, poll and
 // engine event reports, the order of the engine calls, the missing-engine
-// question, and handlers that re-enter or destroy the player.
+// signal, and handlers that re-enter or destroy the player.
 
 #include "FakeEngines.h"
-#include "FakeMessageBoxes.h"
 #include "ctlRadioPlayer.h"
 #include "libConst.h"
 
@@ -25,18 +24,31 @@ struct TReport
     QString InfoText;
 };
 
-// One player over a fake factory, with every notification recorded.
+// A missing engine's kind, and how many notifications came before it.
+struct TMissing
+{
+    TStreamKind Kind;
+    qsizetype ReportsBefore;
+    bool operator==(const TMissing&) const = default;
+};
+
+// One player over a fake factory, with every notification and every missing
+// engine recorded.
 struct TRig
 {
     TFakeEngineFactory Factory;
     TRadioPlayer Player{&Factory};
     QList<TReport> Reports;
+    QList<TMissing> Missing;
 
     TRig()
     {
         QObject::connect(&Player, &TRadioPlayer::OnChange, &Player, [this](TRadioPlayer* sender) {
             Reports.append({sender->State(), sender->Progress(), sender->BitRate(), sender->InfoText()});
         });
+        QObject::connect(
+            &Player, &TRadioPlayer::EngineMissing, &Player,
+            [this](TStreamKind kind) { Missing.append({kind, Reports.size()}); }, Qt::DirectConnection);
     }
     QList<TPlayerState> States() const
     {
@@ -68,14 +80,7 @@ class TestRadioPlayer : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<FakeMessageBoxes> FBoxes;
-    std::unique_ptr<FakeBrowser> FBrowser;
-
 private Q_SLOTS:
-    void init();
-    void cleanup();
-
     void initialValues();
     void startFailure_data();
     void startFailure();
@@ -101,18 +106,6 @@ private Q_SLOTS:
     void reentrance();
 };
 
-void TestRadioPlayer::init()
-{
-    FBoxes = std::make_unique<FakeMessageBoxes>();
-    FBrowser = std::make_unique<FakeBrowser>();
-}
-
-void TestRadioPlayer::cleanup()
-{
-    FBrowser.reset();
-    FBoxes.reset();
-}
-
 void TestRadioPlayer::initialValues()
 {
     TRig rig;
@@ -130,22 +123,21 @@ void TestRadioPlayer::initialValues()
 }
 
 // Every failure before the engine became active ends in psStopped (notified),
-// the question naming the kind and, on Yes, the engine's download page.
+// then EngineMissing naming the kind. (What the window asks then is the main
+// window's test.)
 void TestRadioPlayer::startFailure_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("installed");
     QTest::addColumn<QString>("throwOn");
     QTest::addColumn<bool>("throwStd");
-    QTest::addColumn<bool>("answer");
 
-    QTest::newRow("Real Media not installed, No") << int(skRealMedia) << false << QString() << false << false;
-    QTest::newRow("Real Media not installed, Yes") << int(skRealMedia) << false << QString() << false << true;
-    QTest::newRow("Windows Media not installed") << int(skWindowsMedia) << false << QString() << false << true;
-    QTest::newRow("creation fails") << int(skWindowsMedia) << true << u"wm.Create"_s << false << false;
-    QTest::newRow("creation fails, std exception") << int(skRealMedia) << true << u"rm.Create"_s << true << true;
-    QTest::newRow("setting the address fails") << int(skWindowsMedia) << true << u"wm.SetURL"_s << false << false;
-    QTest::newRow("play fails, std exception") << int(skRealMedia) << true << u"rm.DoPlay"_s << true << false;
+    QTest::newRow("Real Media not installed") << int(skRealMedia) << false << QString() << false;
+    QTest::newRow("Windows Media not installed") << int(skWindowsMedia) << false << QString() << false;
+    QTest::newRow("creation fails") << int(skWindowsMedia) << true << u"wm.Create"_s << false;
+    QTest::newRow("creation fails, std exception") << int(skRealMedia) << true << u"rm.Create"_s << true;
+    QTest::newRow("setting the address fails") << int(skWindowsMedia) << true << u"wm.SetURL"_s << false;
+    QTest::newRow("play fails, std exception") << int(skRealMedia) << true << u"rm.DoPlay"_s << true;
 }
 
 void TestRadioPlayer::startFailure()
@@ -154,9 +146,7 @@ void TestRadioPlayer::startFailure()
     QFETCH(bool, installed);
     QFETCH(QString, throwOn);
     QFETCH(bool, throwStd);
-    QFETCH(bool, answer);
     const auto streamKind = TStreamKind(kind);
-    const QString name = streamKind == skRealMedia ? u"Real Media"_s : u"Windows Media"_s;
     const QString prefix = streamKind == skRealMedia ? u"rm."_s : u"wm."_s;
 
     TRig rig;
@@ -164,32 +154,26 @@ void TestRadioPlayer::startFailure()
     if (!throwOn.isEmpty())
         rig.Factory.Script().ThrowOn << throwOn;
     rig.Factory.Script().ThrowStd = throwStd;
-    FBoxes->Answer(answer ? mrYes : mrNo);
 
     rig.Player.Play(AddressOf(streamKind), streamKind);
 
     QCOMPARE(rig.States(), (QList<TPlayerState>{psConnecting, psStopped}));
     QCOMPARE(rig.Player.State(), psStopped);
     QVERIFY(!rig.Player.IsPolling());
-    const QString question = u"收听此电台连接需要"_s + name
-        + u" Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？"_s;
-    QCOMPARE(FBoxes->Texts(), QStringList{question});
-    QCOMPARE(FBoxes->Questions().first().Kind, FakeMessageBoxes::YesNo);
-    QCOMPARE(FBrowser->Opened, answer ? QStringList{StreamKindText(streamKind, ktDownloadPage)} : QStringList());
+    QCOMPARE(rig.Missing, (QList<TMissing>{{streamKind, 2}}));
 
     if (!installed) {
         // No engine was made, and the next Play asks the factory again.
         QCOMPARE(rig.Factory.WindowsMediaCreated + rig.Factory.RealMediaCreated, 0);
-        FBoxes->Answer(mrNo);
         rig.Player.Play(AddressOf(streamKind), streamKind);
         QCOMPARE(rig.Factory.Calls(), (QStringList{prefix + u"IsInstalled()"_s, prefix + u"IsInstalled()"_s}));
-        QCOMPARE(FBoxes->Texts().size(), 2);
-        // Installed meanwhile: the next Play starts it without asking.
+        QCOMPARE(rig.Missing.size(), 2);
+        // Installed meanwhile: the next Play starts it without a signal.
         rig.Factory.WindowsMediaInstalled = rig.Factory.RealPlayerInstalled = true;
         rig.Player.Play(AddressOf(streamKind), streamKind);
         QCOMPARE(rig.Factory.WindowsMediaCreated + rig.Factory.RealMediaCreated, 1);
         QCOMPARE(rig.Player.State(), psConnecting);
-        QCOMPARE(FBoxes->Texts().size(), 2);
+        QCOMPARE(rig.Missing.size(), 2);
     }
 }
 
@@ -207,7 +191,7 @@ void TestRadioPlayer::failureAfterEngineActive()
 
     QCOMPARE(rig.States(), QList<TPlayerState>{psConnecting});
     QCOMPARE(rig.Player.State(), psStopped);
-    QVERIFY(FBoxes->Texts().isEmpty());
+    QVERIFY(rig.Missing.isEmpty());
     QVERIFY(rig.Player.IsPolling());
     rig.Factory.RealMedia->State = IRealMediaEngine::rpBuffering;
     rig.Player.Poll();
@@ -246,7 +230,7 @@ void TestRadioPlayer::firstPlayOrder()
     QCOMPARE(rig.States(), QList<TPlayerState>{psConnecting});
     QCOMPARE(rig.Player.StateText(), u"正在连接"_s);
     QVERIFY(rig.Player.IsPolling());
-    QVERIFY(FBoxes->Texts().isEmpty());
+    QVERIFY(rig.Missing.isEmpty());
 }
 
 void TestRadioPlayer::volumeAndMute()
@@ -582,11 +566,11 @@ void TestRadioPlayer::stopAndTimer()
 }
 
 // A handler that calls Play or Stop, or destroys the player, from any of the
-// places where the player notifies. The interrupted operation must give up,
+// places where the player notifies or reports a missing engine. The interrupted operation must give up,
 // nothing may touch freed memory (the sanitized build checks), and no timer
 // may run for a stopped or destroyed player.
 namespace {
-enum TTrigger { trPlayNotify, trTimerPoll, trEngineEvent, trInsideEngineCall, trFailureNotify };
+enum TTrigger { trPlayNotify, trTimerPoll, trEngineEvent, trInsideEngineCall, trFailureNotify, trEngineMissing };
 enum TAction { acStop, acPlayOther, acDeleteLater, acDelete };
 } // namespace
 
@@ -595,9 +579,9 @@ void TestRadioPlayer::reentrance_data()
     QTest::addColumn<int>("trigger");
     QTest::addColumn<int>("action");
     const char* triggers[] = {"Play's notification", "timer's poll", "engine event", "event inside an engine call",
-                              "failed start's notification"};
+                              "failed start's notification", "missing engine"};
     const char* actions[] = {"Stop", "Play", "deleteLater", "delete"};
-    for (int trigger = trPlayNotify; trigger <= trFailureNotify; ++trigger)
+    for (int trigger = trPlayNotify; trigger <= trEngineMissing; ++trigger)
         for (int action = acStop; action <= acDelete; ++action)
             QTest::addRow("%s: %s", triggers[trigger], actions[action]) << trigger << action;
 }
@@ -607,16 +591,13 @@ void TestRadioPlayer::reentrance()
     QFETCH(int, trigger);
     QFETCH(int, action);
     TFakeEngineFactory factory;
-    factory.RealPlayerInstalled = trigger != trFailureNotify;
-    if (trigger == trFailureNotify)
-        FBoxes->Answer(mrNo);
+    factory.RealPlayerInstalled = trigger != trFailureNotify && trigger != trEngineMissing;
     QPointer<TRadioPlayer> player = new TRadioPlayer(&factory);
     const QString otherAddress = u"mms://127.0.0.1/other"_s;
     bool armed = false;
     bool acted = false;
-    QObject::connect(player, &TRadioPlayer::OnChange, player, [&](TRadioPlayer* sender) {
-        if (!armed || acted || (trigger == trFailureNotify && sender->State() != psStopped))
-            return;
+    int missing = 0;
+    const auto act = [&](TRadioPlayer* sender) {
         acted = true;
         switch (action) {
         case acStop: sender->Stop(); break;
@@ -624,7 +605,21 @@ void TestRadioPlayer::reentrance()
         case acDeleteLater: sender->deleteLater(); break;
         case acDelete: delete sender; break;
         }
+    };
+    QObject::connect(player, &TRadioPlayer::OnChange, player, [&](TRadioPlayer* sender) {
+        if (!armed || acted || trigger == trEngineMissing
+            || (trigger == trFailureNotify && sender->State() != psStopped))
+            return;
+        act(sender);
     });
+    QObject::connect(
+        player, &TRadioPlayer::EngineMissing, player,
+        [&](TStreamKind) {
+            ++missing;
+            if (armed && !acted && trigger == trEngineMissing)
+                act(player);
+        },
+        Qt::DirectConnection);
 
     switch (trigger) {
     case trPlayNotify:
@@ -652,6 +647,7 @@ void TestRadioPlayer::reentrance()
         player->Play(RmAddress, skRealMedia);
         break;
     case trFailureNotify:
+    case trEngineMissing:
         armed = true;
         player->Play(RmAddress, skRealMedia);
         break;
@@ -690,9 +686,10 @@ void TestRadioPlayer::reentrance()
         QVERIFY(!factory.RealMedia);
         break;
     }
-    // A failed start that was overtaken or whose player is gone asks nothing;
-    // deleteLater leaves the player alive until the event loop turns.
-    QCOMPARE(FBoxes->Texts().size(), trigger == trFailureNotify && action == acDeleteLater ? 1 : 0);
+    // A failed start that was overtaken or whose player is gone reports no
+    // missing engine; deleteLater leaves the player alive until the event loop
+    // turns.
+    QCOMPARE(missing, trigger == trEngineMissing || (trigger == trFailureNotify && action == acDeleteLater) ? 1 : 0);
     delete player;
 }
 

@@ -58,17 +58,6 @@ private:
     IMessageBoxes* FPrevious;
 };
 
-// Answers No (or Cancel) to every box and remembers what was asked: for live
-// tests where a question is a result, not a script.
-class TNoBoxes final : public IMessageBoxes
-{
-public:
-    int AskYesNoCancel(const QString& text) override { FAsked << text; return mrCancel; }
-    bool AskYesNo(const QString& text) override { FAsked << text; return false; }
-    void ShowMessageBox(const QString& text, TMsgIcon) override { FAsked << text; }
-    QStringList FAsked;
-};
-
 class FakeBrowser final : public IBrowser
 {
 public:

@@ -2,15 +2,12 @@
 // listener is told an engine is missing, installs it, presses Play again and
 // hears the station without a restart. A process of its own, because GStreamer
 // here must start without its plug-ins.
-#include "FakeMessageBoxes.h"
 #include "StreamServers.h"
 #include "ctlRadioPlayer.h"
 #include "libEngines.h"
-#include "libMsgBox.h"
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <dlfcn.h>
@@ -62,20 +59,20 @@ private Q_SLOTS:
 
     void installedAfterTheQuestion()
     {
-        TNoBoxes boxes;
-        IMessageBoxes* previous = SetMessageBoxes(&boxes);
-        const auto restore = qScopeGuard([previous] { SetMessageBoxes(previous); });
         // The warm-up's negative answers are among those that must not stick.
         for (const TStreamKind kind : {skWindowsMedia, skRealMedia})
             const TEngineWarmUp warmUp(kind);
         const auto factory = CreateSystemEngineFactory();
         TRadioPlayer player(factory.get());
         player.SetVolume(100);
+        QList<TStreamKind> missing;
+        connect(&player, &TRadioPlayer::EngineMissing, this, [&](TStreamKind kind) { missing << kind; },
+                Qt::DirectConnection);
         for (const TStreamKind kind : {skWindowsMedia, skRealMedia}) {
             player.Play(FServers.IcecastUrl(), kind);
             QCOMPARE(player.State(), psStopped);
         }
-        QCOMPARE(boxes.FAsked.size(), 2);
+        QCOMPARE(missing.size(), 2);
 
         // Installing: libmpv appears at its path, GStreamer's plug-ins in its folder.
         const QString libmpv = LibraryFile(QByteArrayLiteral("libmpv.so.2"));
@@ -89,7 +86,7 @@ private Q_SLOTS:
 
         for (const TStreamKind kind : {skWindowsMedia, skRealMedia}) {
             player.Play(FServers.IcecastUrl(), kind);
-            QCOMPARE(boxes.FAsked.size(), 2);
+            QCOMPARE(missing.size(), 2);
             QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 20000);
         }
         player.Stop();

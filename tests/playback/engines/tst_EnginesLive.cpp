@@ -1,11 +1,9 @@
 // Both real engines against real servers on 127.0.0.1: Icecast with ICY
 // titles, RTSP, a server that dies mid-play, quick switches, volume and mute,
 // and the sound that reaches the sound server.
-#include "FakeMessageBoxes.h"
 #include "StreamServers.h"
 #include "TestSupport.h"
 #include "ctlRadioPlayer.h"
-#include "libMsgBox.h"
 #include "libEngines.h"
 #include "libError.h"
 #include "libText.h"
@@ -357,19 +355,20 @@ private Q_SLOTS:
     {
         const QByteArray saved = qgetenv("KESTREL_LIBMPV");
         qputenv("KESTREL_LIBMPV", "libdoesnotexist.so");
-        TNoBoxes boxes;
-        IMessageBoxes* previous = SetMessageBoxes(&boxes);
         auto factory = CreateSystemEngineFactory();
         TRadioPlayer player(factory.get());
+        QStringList missing;
+        connect(
+            &player, &TRadioPlayer::EngineMissing, this,
+            [&](TStreamKind kind) { missing << StreamKindText(kind, ktName); }, Qt::DirectConnection);
         player.Play(FServers->IcecastUrl(), skWindowsMedia);
-        SetMessageBoxes(previous);
         if (saved.isEmpty())
             qunsetenv("KESTREL_LIBMPV");
         else
             qputenv("KESTREL_LIBMPV", saved);
         QCOMPARE(player.State(), psStopped);
-        QCOMPARE(boxes.FAsked.size(), 1);
-        QVERIFY(boxes.FAsked[0].contains(QStringLiteral("Windows Media")));
+        QCOMPARE(missing.size(), 1);
+        QVERIFY(missing[0].contains(QStringLiteral("Windows Media")));
     }
 
     void absentLibmpv()
