@@ -31,8 +31,6 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
-#include <algorithm>
-#include <cstdint>
 #include <exception>
 #include <functional>
 
@@ -602,21 +600,11 @@ void TwinMain::ctlPlayerChange()
 
     const int rate = ctlPlayer->BitRate();
     if (rate > 0) {
-        if (TRadioLink* link = CurrentLink()) {
-            // The station stores 16 bits; a larger rate is the largest it can hold.
-            const auto r = std::uint16_t(std::min(rate, 0xFFFF));
-            const std::uint16_t best = link->BestKbps();
-            const std::uint16_t shit = link->ShitKbps();
-            if (shit == 0 || best < r || r < shit) {
-                if (best < r)
-                    link->SetBestKbps(r);
-                if (shit == 0 || r < shit)
-                    link->SetShitKbps(r);
-                const int row = FRadio->Links().IndexOf(link);
-                if (row < boxLinks->topLevelItemCount())
-                    UpdateLinkItem(boxLinks->topLevelItem(row), link);
-                WriteBackCleanDocument();
-            }
+        if (TRadioLink* link = CurrentLink(); link && LearnKbps(*link, rate)) {
+            const int row = FRadio->Links().IndexOf(link);
+            if (row < boxLinks->topLevelItemCount())
+                UpdateLinkItem(boxLinks->topLevelItem(row), link);
+            WriteBackCleanDocument();
         }
     }
 }

@@ -60,6 +60,23 @@ void TRadioLink::Assign(const TRadioLink& source)
     FShitKbps = source.FShitKbps;
 }
 
+bool LearnKbps(TRadioLink& link, int kbps)
+{
+    if (kbps <= 0)
+        return false;
+    const auto rate = std::uint16_t(std::min(kbps, 0xFFFF));
+    bool changed = false;
+    if (link.BestKbps() < rate) {
+        link.SetBestKbps(rate);
+        changed = true;
+    }
+    if (link.ShitKbps() == 0 || rate < link.ShitKbps()) {
+        link.SetShitKbps(rate);
+        changed = true;
+    }
+    return changed;
+}
+
 // --------------------------------------------------------------- TRadioLinks
 
 TRadioLink* TRadioLinks::Add()

@@ -73,6 +73,12 @@ private:
     std::uint16_t FShitKbps = 0;
 };
 
+// Learns a bit rate measured on the link: raises its highest rate, lowers its
+// lowest (or sets it while it is 0). A rate above what a link stores counts
+// as the largest it can hold; 0 or less teaches nothing. True when either
+// rate changed, so the caller knows whether the station needs writing.
+bool LearnKbps(TRadioLink& link, int kbps);
+
 // The station's links in order; owns them. Positions are 0-based.
 class TRadioLinks
 {

@@ -1,5 +1,5 @@
 // The station model: normalising setters, display texts, the current-link
-// correction and copying.
+// correction, learning bit rates and copying.
 
 #include "libConst.h"
 #include "libRadio.h"
@@ -23,6 +23,8 @@ private Q_SLOTS:
     void currentLink_data();
     void currentLink();
     void kbpsText();
+    void learnKbps_data();
+    void learnKbps();
     void collection();
     void copyUnnamedLinkNamesItByAddress();
     void copyStation();
@@ -152,6 +154,46 @@ void TestRadioModel::kbpsText()
     link.SetShitKbps(65535);
     QCOMPARE(link.BestKbpsText(), u"128"_s);
     QCOMPARE(link.ShitKbpsText(), u"65535"_s);
+}
+
+void TestRadioModel::learnKbps_data()
+{
+    QTest::addColumn<int>("best");
+    QTest::addColumn<int>("shit");
+    QTest::addColumn<int>("kbps");
+    QTest::addColumn<int>("learnedBest");
+    QTest::addColumn<int>("learnedShit");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("first rate sets both") << 0 << 0 << 128 << 128 << 128 << true;
+    QTest::newRow("higher raises the highest") << 128 << 96 << 160 << 160 << 96 << true;
+    QTest::newRow("lower lowers the lowest") << 128 << 128 << 96 << 128 << 96 << true;
+    QTest::newRow("equal to the highest") << 128 << 96 << 128 << 128 << 96 << false;
+    QTest::newRow("equal to the lowest") << 128 << 96 << 96 << 128 << 96 << false;
+    QTest::newRow("between the two") << 128 << 96 << 112 << 128 << 96 << false;
+    QTest::newRow("zero teaches nothing") << 0 << 0 << 0 << 0 << 0 << false;
+    QTest::newRow("negative teaches nothing") << 128 << 96 << -64 << 128 << 96 << false;
+    QTest::newRow("lowest unknown") << 128 << 0 << 200 << 200 << 200 << true;
+    // A hand-written file may hold a lowest rate only.
+    QTest::newRow("highest unknown") << 0 << 96 << 64 << 64 << 64 << true;
+    QTest::newRow("largest storable") << 0 << 0 << 65535 << 65535 << 65535 << true;
+    QTest::newRow("above 65535 stored as 65535") << 128 << 96 << 70000 << 65535 << 96 << true;
+    QTest::newRow("above 65535 again changes nothing") << 65535 << 96 << 70000 << 65535 << 96 << false;
+}
+
+void TestRadioModel::learnKbps()
+{
+    QFETCH(int, best);
+    QFETCH(int, shit);
+    QFETCH(int, kbps);
+    TRadioLink link;
+    link.SetBestKbps(std::uint16_t(best));
+    link.SetShitKbps(std::uint16_t(shit));
+
+    const bool changed = LearnKbps(link, kbps);
+
+    QTEST(int(link.BestKbps()), "learnedBest");
+    QTEST(int(link.ShitKbps()), "learnedShit");
+    QTEST(changed, "changed");
 }
 
 void TestRadioModel::collection()
