@@ -145,24 +145,19 @@ int CmdSave(const QStringList& args)
 
 int CmdExport(const QStringList& args)
 {
-    if (args.size() != 3)
-        return UsageError(QStringLiteral("用法: export wax|ram|m3u|pls FILE OUT"));
-    const QString& name = args[0];
-    TSaveFormat format;
-    if (name == u"wax")
-        format = sfASX;
-    else if (name == u"ram")
-        format = sfRAM;
-    else if (name == u"m3u")
-        format = sfM3U;
-    else if (name == u"pls")
-        format = sfPLS;
-    else
-        return UsageError(QStringLiteral("未知的导出格式: ") + name);
+    if (args.size() != 3) {
+        QStringList names;
+        for (const TExportFormat& format : ExportFormats())
+            names += format.Name;
+        return UsageError(QStringLiteral("用法: export %1 FILE OUT").arg(names.join(u'|')));
+    }
+    const TExportFormat* format = FindExportFormat(args[0]);
+    if (!format)
+        return UsageError(QStringLiteral("未知的导出格式: ") + args[0]);
     TRadio radio;
     if (!ReadStation(args[1], radio))
         return cliFailed;
-    return WriteStation(radio, args[2], format);
+    return WriteStation(radio, args[2], format->Format);
 }
 
 int CmdKind(const QStringList& args)

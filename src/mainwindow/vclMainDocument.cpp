@@ -21,6 +21,8 @@
 #include <QMenuBar>
 #include <QTreeWidget>
 
+#include <iterator>
+
 namespace {
 
 const QString SAskSave = QStringLiteral("当前电台内容已发生改变或尚未保存到文件。您希望将\r\n它保存到文件吗？");
@@ -43,7 +45,7 @@ QString ProposedName(const TRadio& radio, const QString& ext)
     return ChangeFileExt(name, ext);
 }
 
-// An export item's caption and pattern ("*.wax;*.asx") as a Qt filter: Qt
+// An export format's caption and patterns ("*.wax;*.asx") as a Qt filter: Qt
 // reads space-separated patterns from the last parentheses.
 QString ExportFilter(const QString& caption, const QString& pattern)
 {
@@ -54,29 +56,24 @@ QString ExportFilter(const QString& caption, const QString& pattern)
     return title + QStringLiteral(" (") + pattern.split(u';', Qt::SkipEmptyParts).join(u' ') + u')';
 }
 
-struct TExportKind
-{
-    QString Ext;
-    TSaveFormat Format;
-};
-
 QString RecentPath(const QAction* item) { return item->data().toString(); }
 
 } // namespace
 
 void TwinMain::CreateExportItems()
 {
-    // Export items are plain menu items, not commands; the hint holds the
-    // filter pattern.
-    auto exportItem = [this](const QString& caption, const QString& pattern) {
-        auto* item = new QAction(caption, this);
-        item->setStatusTip(pattern);
-        return item;
-    };
-    btnSaveWAX = exportItem(QStringLiteral("Windows Media Metafile(*.asx,*.wax,*.wvx)"), QStringLiteral("*.wax;*.asx;*.wvx"));
-    btnSaveRAM = exportItem(QStringLiteral("RealPlayer RAM File(*.ram)"), QStringLiteral("*.ram"));
-    btnSaveM3U = exportItem(QStringLiteral("M3U Playlist(*.m3u)"), QStringLiteral("*.m3u"));
-    btnSavePLS = exportItem(QStringLiteral("PLS Playlist(*.pls)"), QStringLiteral("*.pls"));
+    // Export items are plain menu items, not commands: one per export format,
+    // in the table's order. The hint holds the filter pattern, the data the
+    // format's name.
+    QAction** const items[] = {&btnSaveWAX, &btnSaveRAM, &btnSaveM3U, &btnSavePLS};
+    static_assert(std::size(items) == std::tuple_size_v<TExportFormats>, "one export item per export format");
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+        const TExportFormat& format = ExportFormats()[i];
+        auto* item = new QAction(format.Caption, this);
+        item->setStatusTip(format.Patterns);
+        item->setData(format.Name);
+        *items[i] = item;
+    }
 }
 
 bool TwinMain::CheckModified()
@@ -315,32 +312,22 @@ void TwinMain::actExitExecute()
 
 void TwinMain::btnSaveWAXClick(QAction* sender)
 {
-    if (!FRadio)
-        return;
-    TExportKind kind;
-    if (sender == btnSaveWAX)
-        kind = {QStringLiteral(".wax"), sfASX};
-    else if (sender == btnSaveRAM)
-        kind = {QStringLiteral(".ram"), sfRAM};
-    else if (sender == btnSaveM3U)
-        kind = {QStringLiteral(".m3u"), sfM3U};
-    else if (sender == btnSavePLS)
-        kind = {QStringLiteral(".pls"), sfPLS};
-    else
+    const TExportFormat* format = FindExportFormat(sender->data().toString());
+    if (!FRadio || !format)
         return;
 
     TFileDialogRequest request;
     request.Title = QStringLiteral("导出为");
-    request.Filter = ExportFilter(sender->text(), sender->statusTip());
+    request.Filter = ExportFilter(format->Caption, format->Patterns);
     request.StartFolder = StationFolder();
-    request.ProposedName = ProposedName(*FRadio, kind.Ext);
-    request.DefaultSuffix = kind.Ext.mid(1);
+    request.ProposedName = ProposedName(*FRadio, format->Ext);
+    request.DefaultSuffix = format->Ext.mid(1);
     const quint64 stamp = FDocStamp;
     const QString name = Modal([&] { return FServices.FileDialogs->Save(this, request); });
     if (name.isEmpty() || !FRadio || FDocStamp != stamp)
         return;
     // Failures go to the caller's exception box.
-    FRadio->SaveToFile(ChangeFileExt(name, kind.Ext), kind.Format);
+    FRadio->SaveToFile(ChangeFileExt(name, format->Ext), format->Format);
 }
 
 void TwinMain::subRadioPopup() { subRecent->menuAction()->setEnabled(!subRecent->actions().isEmpty()); }

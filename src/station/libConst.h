@@ -30,6 +30,12 @@ inline const QString SAskReplaceFile = QStringLiteral("%1 已存在。\r\n要替
 inline const QString SFolderMissing = QStringLiteral("文件夹“%1”不存在。请选择一个已经存在的文件夹。");
 inline const QString SCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 
+// Playlist exports: the export menu's items, one per format
+inline const QString SExportWax = QStringLiteral("Windows Media Metafile(*.asx,*.wax,*.wvx)");
+inline const QString SExportRam = QStringLiteral("RealPlayer RAM File(*.ram)");
+inline const QString SExportM3u = QStringLiteral("M3U Playlist(*.m3u)");
+inline const QString SExportPls = QStringLiteral("PLS Playlist(*.pls)");
+
 // Media engines: their own failures, shown as the player's error text
 inline const QString SEngineSetupFailed = QStringLiteral("无法启动媒体引擎: %1");
 inline const QString SEngineOpenFailed = QStringLiteral("无法打开媒体: 连接服务器失败或地址无效");

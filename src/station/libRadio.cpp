@@ -17,6 +17,28 @@
 #include <optional>
 #include <string_view>
 
+// ------------------------------------------------------------ export formats
+
+const TExportFormats& ExportFormats()
+{
+    static const TExportFormats formats = {{
+        {QStringLiteral("wax"), QStringLiteral(".wax"), Const::SExportWax, QStringLiteral("*.wax;*.asx;*.wvx"), sfASX},
+        {QStringLiteral("ram"), QStringLiteral(".ram"), Const::SExportRam, QStringLiteral("*.ram"), sfRAM},
+        {QStringLiteral("m3u"), QStringLiteral(".m3u"), Const::SExportM3u, QStringLiteral("*.m3u"), sfM3U},
+        {QStringLiteral("pls"), QStringLiteral(".pls"), Const::SExportPls, QStringLiteral("*.pls"), sfPLS},
+    }};
+    return formats;
+}
+
+const TExportFormat* FindExportFormat(QStringView name)
+{
+    for (const TExportFormat& format : ExportFormats()) {
+        if (format.Name == name)
+            return &format;
+    }
+    return nullptr;
+}
+
 // ---------------------------------------------------------------- TRadioLink
 
 void TRadioLink::SetText(QStringView value)

@@ -14,6 +14,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -23,6 +24,22 @@ class TRadioLinks;
 // The formats TRadio::SaveToFile writes. Values are stored by callers (the
 // export command remembers the last one), so they never change.
 enum TSaveFormat : int { sfStation = 0, sfRAM = 1, sfASX = 2, sfM3U = 3, sfPLS = 4 };
+
+// A playlist format a station can be exported as. The window's export menu
+// and the command-line tool's export command both come from the one table.
+struct TExportFormat
+{
+    QString Name;     // the tool's word for it: "wax"
+    QString Ext;      // what the written file's extension becomes: ".wax"
+    QString Caption;  // the menu item: "Windows Media Metafile(*.asx,*.wax,*.wvx)"
+    QString Patterns; // the save dialog's patterns: "*.wax;*.asx;*.wvx"
+    TSaveFormat Format;
+};
+using TExportFormats = std::array<TExportFormat, 4>;
+// In the order of the export menu.
+const TExportFormats& ExportFormats();
+// The format called name, spelt exactly; nullptr for any other word.
+const TExportFormat* FindExportFormat(QStringView name);
 
 // One listening link. Links normally live in a station's TRadioLinks, which
 // owns them; a free-standing link (for an editor's scratch copy) is allowed.

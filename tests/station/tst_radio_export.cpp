@@ -1,4 +1,5 @@
-// The playlist exports: the exact bytes of RAM, ASX, M3U and PLS files.
+// The playlist exports: the exact bytes of RAM, ASX, M3U and PLS files, and
+// the table of export formats the window and the tool share.
 
 #include "libRadio.h"
 #include "libText.h"
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void exports_data();
     void exports();
     void writtenToFile();
+    void exportFormatTable_data();
+    void exportFormatTable();
 };
 
 void TestRadioExport::exports_data()
@@ -133,6 +136,41 @@ void TestRadioExport::writtenToFile()
     QFile file(fileName);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), radio.SaveToData(sfRAM));
+}
+
+// Every word the tool documents finds its format; anything else, even a
+// written extension or another spelling, is refused.
+void TestRadioExport::exportFormatTable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("format"); // -1: refused
+    QTest::addColumn<QString>("ext");
+    QTest::newRow("wax") << u"wax"_s << int(sfASX) << u".wax"_s;
+    QTest::newRow("ram") << u"ram"_s << int(sfRAM) << u".ram"_s;
+    QTest::newRow("m3u") << u"m3u"_s << int(sfM3U) << u".m3u"_s;
+    QTest::newRow("pls") << u"pls"_s << int(sfPLS) << u".pls"_s;
+    QTest::newRow("asx is read, not written") << u"asx"_s << -1 << QString();
+    QTest::newRow("capitals") << u"WAX"_s << -1 << QString();
+    QTest::newRow("with the dot") << u".ram"_s << -1 << QString();
+    QTest::newRow("the station format") << u"radio"_s << -1 << QString();
+    QTest::newRow("empty") << QString() << -1 << QString();
+}
+
+void TestRadioExport::exportFormatTable()
+{
+    QFETCH(QString, name);
+    QFETCH(int, format);
+    QFETCH(QString, ext);
+    const TExportFormat* found = FindExportFormat(name);
+    QCOMPARE(found != nullptr, format >= 0);
+    if (!found)
+        return;
+    QCOMPARE(int(found->Format), format);
+    QCOMPARE(found->Ext, ext);
+    // The save dialog offers the extension that is written, and the menu
+    // item names it.
+    QVERIFY(found->Patterns.split(u';').contains(u'*' + ext));
+    QVERIFY(found->Caption.contains(u'*' + ext));
 }
 
 QTEST_GUILESS_MAIN(TestRadioExport)
