@@ -5,31 +5,19 @@
 #include "libMsgBox.h"
 #include "libRadio.h"
 #include "libRegistry.h"
-#include "libText.h"
 #include "vclDialogFrame.h"
 #include "vclGrip.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-// Histories match regardless of the case of Latin letters only: "Pop" and
-// "POP" are one entry, other scripts compare exactly.
-QString FoldLatin(QStringView text)
-{
-    QString folded = text.toString();
-    for (QChar& c : folded) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return folded;
-}
+#include <utility>
 
+namespace {
 QComboBox* NewHistoryCombo(const QString& name, QWidget* parent)
 {
     auto* combo = new QComboBox(parent);
@@ -107,8 +95,9 @@ TwinRadio::~TwinRadio()
     // others, nor the placement. The first failure is shown once.
     TEverySteps steps;
     steps.Step([this] { SaveDialogPlacement(this); });
-    for (QComboBox* combo : {cboKind, cboLang, cboLand})
-        steps.Step([this, combo] { SaveHistory(combo); });
+    for (const auto& [combo, history] :
+         {std::pair{cboKind, &FKindHistory}, std::pair{cboLang, &FLangHistory}, std::pair{cboLand, &FLandHistory}})
+        steps.Step([this, combo, history] { SaveHistory(combo, *history); });
     steps.Report();
 }
 
@@ -129,60 +118,33 @@ void TwinRadio::FormShow()
     edtText->setText(name);
     edtHome->setText(FRadio->Href());
     edtMenu->setText(FRadio->Menu());
-    FillHistory(cboKind, FRadio->Kind());
-    FillHistory(cboLang, FRadio->Lang());
-    FillHistory(cboLand, FRadio->Land());
+    FillHistory(cboKind, FKindHistory, FRadio->Kind());
+    FillHistory(cboLang, FLangHistory, FRadio->Lang());
+    FillHistory(cboLand, FLandHistory, FRadio->Land());
     FChanged = false;
     edtText->setFocus();
 }
 
-void TwinRadio::FillHistory(QComboBox* combo, const QString& value)
+void TwinRadio::FillHistory(QComboBox* combo, THistoryList& history, const QString& value)
 {
-    const QString file = HistoryFile(combo);
-    if (QFileInfo::exists(file)) {
-        combo->clear();
-        combo->addItems(ReadListFile(file));
-    }
+    history.Load(HistoryFile(combo));
+    const int selected = history.Select(value);
+    combo->clear();
+    combo->addItems(history.Entries());
     // Adding items selects the first; a station without a value shows none.
     combo->setCurrentIndex(-1);
     combo->setEditText(QString());
-    if (!value.isEmpty()) {
-        // The entry nearest the end wins, so the station keeps the letter
-        // case of the oldest spelling in the history.
-        const QString wanted = FoldLatin(value);
-        int found = -1;
-        for (int i = combo->count() - 1; i >= 0 && found < 0; --i) {
-            if (FoldLatin(combo->itemText(i)) == wanted)
-                found = i;
-        }
-        if (found < 0) {
-            combo->insertItem(0, TrimText(value));
-            found = 0;
-        }
-        combo->setCurrentIndex(found);
-    }
+    if (selected >= 0)
+        combo->setCurrentIndex(selected);
     if (combo->lineEdit())
         combo->lineEdit()->deselect();
 }
 
-void TwinRadio::SaveHistory(QComboBox* combo)
+void TwinRadio::SaveHistory(QComboBox* combo, THistoryList& history)
 {
-    const QString text = TrimText(combo->currentText());
-    if (!text.isEmpty()) {
-        const QString wanted = FoldLatin(text);
-        bool known = false;
-        for (int i = 0; i < combo->count() && !known; ++i)
-            known = FoldLatin(combo->itemText(i)) == wanted;
-        if (!known)
-            combo->insertItem(0, text);
-    }
-    while (combo->count() > HistoryCount)
-        combo->removeItem(combo->count() - 1);
-    QStringList lines;
-    for (int i = 0; i < combo->count(); ++i)
-        lines += combo->itemText(i);
+    history.Commit(combo->currentText());
     try {
-        WriteListFile(HistoryFile(combo), lines);
+        history.Save(HistoryFile(combo));
     } catch (const EProgramError& error) {
         throw EProgramError(Const::SCannotCreateFile.arg(HistoryFile(combo), error.Message()));
     }

@@ -5,6 +5,7 @@
 // closed. Type, language and region offer the user's own history of values,
 // which every close saves, whatever the result.
 
+#include "libHistory.h"
 #include "vclDialogFrame.h"
 
 class QComboBox;
@@ -43,9 +44,13 @@ public:
 private:
     void FormCreate();
     void FormShow();
-    void FillHistory(QComboBox* combo, const QString& value);
-    void SaveHistory(QComboBox* combo);
+    // The combo shows the history; the list holds its rules.
+    void FillHistory(QComboBox* combo, THistoryList& history, const QString& value);
+    void SaveHistory(QComboBox* combo, THistoryList& history);
 
     TRadio* FRadio;
     bool FChanged = false;
+    THistoryList FKindHistory{HistoryCount};
+    THistoryList FLangHistory{HistoryCount};
+    THistoryList FLandHistory{HistoryCount};
 };
