@@ -314,8 +314,9 @@ private:
 
     // ---- vclMainDocument.cpp
     void CreateExportItems();
-    // Stops the player and makes radio the open document (a copy).
-    void ReplaceDocument(const TRadio& radio, const QString& fileName, bool modified);
+    // Stops the player, makes a copy of radio the open document (nullptr
+    // closes it), and brings the link list and the window state up to date.
+    void ReplaceDocument(const TRadio* radio, const QString& fileName, bool modified);
     void actNewExecute();
     void actOpenExecute();
     void actSaveExecute();

@@ -121,23 +121,27 @@ void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
         return;
     }
 
-    ReplaceDocument(radio, name, false);
+    ReplaceDocument(&radio, name, false);
     AddRecentFile(name);
-    FillLinkList();
-    UpdateWindowState();
     if (FAutoPlay)
         actPlay->trigger();
 }
 
-void TwinMain::ReplaceDocument(const TRadio& radio, const QString& fileName, bool modified)
+void TwinMain::ReplaceDocument(const TRadio* radio, const QString& fileName, bool modified)
 {
     actStopExecute();
-    if (!FRadio)
-        FRadio = std::make_unique<TRadio>();
-    FRadio->Assign(radio);
+    if (!radio) {
+        FRadio.reset();
+    } else {
+        if (!FRadio)
+            FRadio = std::make_unique<TRadio>();
+        FRadio->Assign(*radio);
+    }
     ++FDocStamp;
     FFileName = fileName;
     FModified = modified;
+    FillLinkList();
+    UpdateWindowState();
 }
 
 void TwinMain::SaveRadioFile(const QString& fileName)
@@ -261,9 +265,7 @@ void TwinMain::actNewExecute()
     TRadio radio;
     if (Modal([&] { return FServices.Editors->EditRadio(this, &radio); }) == mrCancel)
         return;
-    ReplaceDocument(radio, QString(), true);
-    FillLinkList();
-    UpdateWindowState();
+    ReplaceDocument(&radio, QString(), true);
     actAddLink->trigger();
 }
 
@@ -277,13 +279,7 @@ void TwinMain::actCloseExecute()
 {
     if (!CheckModified())
         return;
-    actStopExecute();
-    FRadio.reset();
-    ++FDocStamp;
-    FFileName.clear();
-    FModified = false;
-    FillLinkList();
-    UpdateWindowState();
+    ReplaceDocument(nullptr, QString(), false);
 }
 
 void TwinMain::actEditExecute()
