@@ -1,8 +1,8 @@
 #pragma once
-// The program's four message-box helpers behind one replaceable service. Core
-// code (the update check) asks through these functions without knowing about
-// widgets; the program installs the QMessageBox service, tests install a
-// scripted fake.
+// The program's message boxes behind one replaceable service. The main window
+// asks through the service it is handed; the editors and file dialogs through
+// the helpers below, which forward to the installed one. The program installs
+// the QMessageBox service, tests a scripted fake.
 
 #include <QString>
 

@@ -171,17 +171,20 @@ void TestMixerPulse::outsideChangesAreNotified_data()
     QTest::addColumn<int>("left");
     QTest::addColumn<int>("right");
     QTest::addColumn<int>("mute");
-    QTest::addColumn<int>("startMute"); // each row starts from its own state
+    // Each row starts from its own state, one the command really changes.
+    QTest::addColumn<int>("startMute");
+    QTest::addColumn<int>("startLeft");
+    QTest::addColumn<int>("startRight");
     const QString sink = QStringLiteral("kestrel_mixer");
     QTest::newRow("volume") << QStringList({QStringLiteral("set-sink-volume"), sink, QStringLiteral("20000")})
-                            << 0 << 20000 << 20000 << 0 << 0;
+                            << 0 << 20000 << 20000 << 0 << 0 << 6554 << 65535;
     QTest::newRow("balance") << QStringList({QStringLiteral("set-sink-volume"), sink, QStringLiteral("6554"),
                                              QStringLiteral("65536")})
-                             << 0 << 6554 << 65535 << 0 << 0;
+                             << 0 << 6554 << 65535 << 0 << 0 << 20000 << 20000;
     QTest::newRow("mute") << QStringList({QStringLiteral("set-sink-mute"), sink, QStringLiteral("1")})
-                          << 1 << 6554 << 65535 << 1 << 0;
+                          << 1 << 6554 << 65535 << 1 << 0 << 6554 << 65535;
     QTest::newRow("unmute") << QStringList({QStringLiteral("set-sink-mute"), sink, QStringLiteral("0")})
-                            << 1 << 6554 << 65535 << 0 << 1;
+                            << 1 << 6554 << 65535 << 0 << 1 << 6554 << 65535;
 }
 
 void TestMixerPulse::outsideChangesAreNotified()
@@ -189,17 +192,24 @@ void TestMixerPulse::outsideChangesAreNotified()
     QFETCH(QStringList, command);
     QFETCH(int, control);
     QFETCH(int, startMute);
+    QFETCH(int, startLeft);
+    QFETCH(int, startRight);
     // The starting state, read back through the mixer: every earlier change
     // has been seen once it shows.
     const QString sink = command.at(1);
-    Pactl({QStringLiteral("set-sink-volume"), sink, QStringLiteral("6554"), QStringLiteral("65536")});
+    // pactl's 65536 is the full volume the mixer reads as 65535.
+    Pactl({QStringLiteral("set-sink-volume"), sink, QString::number(startLeft == 65535 ? 65536 : startLeft),
+           QString::number(startRight == 65535 ? 65536 : startRight)});
     Pactl({QStringLiteral("set-sink-mute"), sink, QString::number(startMute)});
     QVERIFY(QTest::qWaitFor(
         [&] {
             const TReading now = Read(*FMixer);
-            return now.left == 6554 && now.right == 65535 && now.mute == startMute;
+            return now.left == startLeft && now.right == startRight && now.mute == startMute;
         },
         5000));
+    // The server's notices of the set-up itself may still be on their way;
+    // they must not be taken for the change under test.
+    QTest::qWait(300);
     QSignalSpy spy(FMixer.get(), &TAudioMixer::OnControlChange);
     QThread* thread = nullptr;
     TReading seen;
