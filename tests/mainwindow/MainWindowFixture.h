@@ -28,12 +28,12 @@ struct TRecordingMessenger final : IMessenger
 struct TMainWindowFixture
 {
     TTestHome Home;
-    FakeMessageBoxes Boxes;
-    FakeBrowser Browser;
+    TFakeMessageBoxes Boxes;
+    TFakeBrowser Browser;
     TFakeEngineFactory Engines;
-    FakeMixerDriver Mixer;
-    FakeFileDialogs FileDialogs;
-    FakeEditors Editors;
+    TFakeMixerDriver Mixer;
+    TFakeFileDialogs FileDialogs;
+    TFakeEditors Editors;
     TRecordingMessenger Messenger;
     std::unique_ptr<TwinMain> Window;
 

@@ -103,7 +103,7 @@ void TestFileDialogs::saveAsksAboutTheWrittenFile()
     QFETCH(QString, chosen);
 
     TTestHome home;
-    FakeMessageBoxes messages;
+    TFakeMessageBoxes messages;
     const QString folder = home.Path();
     if (!existing.isEmpty()) {
         QFile file(folder + u'/' + existing);

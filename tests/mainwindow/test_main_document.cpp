@@ -25,7 +25,7 @@ const QString SAskSave = QStringLiteral("当前电台内容已发生改变或尚
 QString RecentListFile() { return ComponentFilePath(QStringLiteral("winMain"), QStringLiteral("subRecent")); }
 
 // An editor answer that renames the station and accepts.
-FakeEditors::TRadioAnswer Rename(const QString& name)
+TFakeEditors::TRadioAnswer Rename(const QString& name)
 {
     return [name](TRadio* radio) {
         radio->SetText(name);
@@ -104,7 +104,7 @@ void TestMainDocument::unsavedChangesQuestion()
     w->actOpen->trigger();
 
     QCOMPARE(f.Boxes.Texts(), QStringList{SAskSave});
-    QCOMPARE(f.Boxes.Questions().first().Kind, FakeMessageBoxes::YesNoCancel);
+    QCOMPARE(f.Boxes.Questions().first().Kind, TFakeMessageBoxes::YesNoCancel);
     QCOMPARE(f.FileDialogs.PendingAnswers(), 0);
     QCOMPARE(f.FileDialogs.Calls().size(), saveDialog.size() + (opened ? 1 : 0));
     if (opened) {

@@ -417,7 +417,7 @@ void TestMainLinks::missingEngineOffersTheDownloadPage()
     const QString question = u"收听此电台连接需要"_s + name
         + u" Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？"_s;
     QCOMPARE(f.Boxes.Texts(), QStringList{question});
-    QCOMPARE(f.Boxes.Questions().first().Kind, FakeMessageBoxes::YesNo);
+    QCOMPARE(f.Boxes.Questions().first().Kind, TFakeMessageBoxes::YesNo);
     QVERIFY(modal);
     QCOMPARE(f.Browser.Opened, answer ? QStringList{StreamKindText(streamKind, ktDownloadPage)} : QStringList());
     QCOMPARE(w->HintPanelText(2), u"已经停止"_s);

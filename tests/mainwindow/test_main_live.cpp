@@ -57,10 +57,10 @@ void TestMainLive::programVolumeIsHeardAndLeavesTheSinkAlone()
     TStreamServers servers;
     servers.Start(); // throws, and so fails, when a server cannot start
     TTestHome home;
-    FakeMessageBoxes boxes;
-    FakeBrowser browser;
-    FakeFileDialogs fileDialogs;
-    FakeEditors editors;
+    TFakeMessageBoxes boxes;
+    TFakeBrowser browser;
+    TFakeFileDialogs fileDialogs;
+    TFakeEditors editors;
     const std::unique_ptr<IEngineFactory> engines = CreateSystemEngineFactory();
     TPulseMixerDriver mixer;
 

@@ -22,14 +22,14 @@
 
 namespace {
 
-using F = FakeMixerDriver;
+using F = TFakeMixerDriver;
 
 constexpr quint32 CMasterLine = 0x100;
 constexpr quint32 CMasterVolume = CMasterLine + 1;
 constexpr quint32 CMasterMute = CMasterLine + 2;
 
 // A device whose first destination is a stereo master with volume and mute.
-void AddStereoDevice(FakeMixerDriver& driver, quint32 volume, bool mute)
+void AddStereoDevice(TFakeMixerDriver& driver, quint32 volume, bool mute)
 {
     TFakeDevice device;
     device.caps.szPname = QStringLiteral("Fake Audio");
@@ -41,13 +41,13 @@ void AddStereoDevice(FakeMixerDriver& driver, quint32 volume, bool mute)
 }
 
 // Another program changes the master, and the device says so.
-void ChangeFromOutside(FakeMixerDriver& driver, quint32 controlId, std::vector<quint32> values)
+void ChangeFromOutside(TFakeMixerDriver& driver, quint32 controlId, std::vector<quint32> values)
 {
     driver.FindControl(controlId)->values = std::move(values);
     driver.Notify(MM_MIXM_CONTROL_CHANGE, controlId);
 }
 
-std::vector<quint32> Values(FakeMixerDriver& driver, quint32 controlId)
+std::vector<quint32> Values(TFakeMixerDriver& driver, quint32 controlId)
 {
     return driver.FindControl(controlId)->values;
 }

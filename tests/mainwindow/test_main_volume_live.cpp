@@ -39,11 +39,11 @@ private:
 
     TTestHome FHome;
     TTestPulseServer FServer{QStringLiteral("kestrel_panel")};
-    FakeMessageBoxes FBoxes;
-    FakeBrowser FBrowser;
+    TFakeMessageBoxes FBoxes;
+    TFakeBrowser FBrowser;
     TFakeEngineFactory FEngines;
-    FakeFileDialogs FFileDialogs;
-    FakeEditors FEditors;
+    TFakeFileDialogs FFileDialogs;
+    TFakeEditors FEditors;
     std::unique_ptr<TPulseMixerDriver> FDriver;
     std::unique_ptr<TwinMain> FWindow;
 };

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-QString FakeFileDialogs::Next(bool save, const TFileDialogRequest& request)
+QString TFakeFileDialogs::Next(bool save, const TFileDialogRequest& request)
 {
     FCalls.append({save, request});
     if (FAnswers.isEmpty()) {
@@ -12,10 +12,10 @@ QString FakeFileDialogs::Next(bool save, const TFileDialogRequest& request)
     return FAnswers.dequeue();
 }
 
-QString FakeFileDialogs::Open(QWidget*, const TFileDialogRequest& request) { return Next(false, request); }
-QString FakeFileDialogs::Save(QWidget*, const TFileDialogRequest& request) { return Next(true, request); }
+QString TFakeFileDialogs::Open(QWidget*, const TFileDialogRequest& request) { return Next(false, request); }
+QString TFakeFileDialogs::Save(QWidget*, const TFileDialogRequest& request) { return Next(true, request); }
 
-int FakeEditors::EditLink(QWidget*, TRadioLink* link)
+int TFakeEditors::EditLink(QWidget*, TRadioLink* link)
 {
     ++LinkCalls;
     if (FLinkAnswers.isEmpty()) {
@@ -25,7 +25,7 @@ int FakeEditors::EditLink(QWidget*, TRadioLink* link)
     return FLinkAnswers.dequeue()(link);
 }
 
-int FakeEditors::EditRadio(QWidget*, TRadio* radio)
+int TFakeEditors::EditRadio(QWidget*, TRadio* radio)
 {
     ++RadioCalls;
     if (FRadioAnswers.isEmpty()) {

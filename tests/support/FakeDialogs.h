@@ -8,7 +8,7 @@
 #include <QQueue>
 #include <functional>
 
-class FakeFileDialogs final : public IFileDialogs
+class TFakeFileDialogs final : public IFileDialogs
 {
 public:
     struct TCall
@@ -31,7 +31,7 @@ private:
     QQueue<QString> FAnswers;
 };
 
-class FakeEditors final : public IEditors
+class TFakeEditors final : public IEditors
 {
 public:
     // Each answer may change the object before it returns its result, as the

@@ -2,14 +2,14 @@
 
 #include <QTest>
 
-FakeMessageBoxes::FakeMessageBoxes() : FPrevious(SetMessageBoxes(this)) {}
+TFakeMessageBoxes::TFakeMessageBoxes() : FPrevious(SetMessageBoxes(this)) {}
 
-FakeMessageBoxes::~FakeMessageBoxes()
+TFakeMessageBoxes::~TFakeMessageBoxes()
 {
     SetMessageBoxes(FPrevious);
 }
 
-QStringList FakeMessageBoxes::Texts() const
+QStringList TFakeMessageBoxes::Texts() const
 {
     QStringList texts;
     for (const TQuestion& question : FQuestions)
@@ -17,10 +17,10 @@ QStringList FakeMessageBoxes::Texts() const
     return texts;
 }
 
-int FakeMessageBoxes::Next(const QString& text)
+int TFakeMessageBoxes::Next(const QString& text)
 {
     if (FAnswers.isEmpty()) {
-        const QByteArray message = "FakeMessageBoxes: unexpected box: " + text.toUtf8();
+        const QByteArray message = "TFakeMessageBoxes: unexpected box: " + text.toUtf8();
         QTest::qFail(message.constData(), __FILE__, __LINE__);
         return mrCancel;
     }
@@ -30,32 +30,32 @@ int FakeMessageBoxes::Next(const QString& text)
     return answer.Result;
 }
 
-int FakeMessageBoxes::AskYesNoCancel(const QString& text)
+int TFakeMessageBoxes::AskYesNoCancel(const QString& text)
 {
     FQuestions += {YesNoCancel, text, TMsgIcon::Information};
     return Next(text);
 }
 
-bool FakeMessageBoxes::AskYesNo(const QString& text)
+bool TFakeMessageBoxes::AskYesNo(const QString& text)
 {
     FQuestions += {YesNo, text, TMsgIcon::Question};
     return Next(text) == mrYes;
 }
 
-void FakeMessageBoxes::ShowMessageBox(const QString& text, TMsgIcon icon)
+void TFakeMessageBoxes::ShowMessageBox(const QString& text, TMsgIcon icon)
 {
     FQuestions += {Message, text, icon};
     Next(text);
 }
 
-FakeBrowser::FakeBrowser(bool opens) : Opens(opens), FPrevious(SetBrowser(this)) {}
+TFakeBrowser::TFakeBrowser(bool opens) : Opens(opens), FPrevious(SetBrowser(this)) {}
 
-FakeBrowser::~FakeBrowser()
+TFakeBrowser::~TFakeBrowser()
 {
     SetBrowser(FPrevious);
 }
 
-bool FakeBrowser::Open(const QString& address)
+bool TFakeBrowser::Open(const QString& address)
 {
     Opened += address;
     return Opens;

@@ -12,7 +12,7 @@
 
 #include <functional>
 
-class FakeMessageBoxes final : public IMessageBoxes
+class TFakeMessageBoxes final : public IMessageBoxes
 {
 public:
     enum TKind { YesNoCancel, YesNo, Message };
@@ -23,8 +23,8 @@ public:
         TMsgIcon Icon;
     };
 
-    FakeMessageBoxes();
-    ~FakeMessageBoxes() override;
+    TFakeMessageBoxes();
+    ~TFakeMessageBoxes() override;
 
     // Queues the answer to the next box: mrYes, mrNo or mrCancel for a
     // question, mrOk for a plain message. meanwhile runs while the box is
@@ -58,11 +58,11 @@ private:
     IMessageBoxes* FPrevious;
 };
 
-class FakeBrowser final : public IBrowser
+class TFakeBrowser final : public IBrowser
 {
 public:
-    explicit FakeBrowser(bool opens = true);
-    ~FakeBrowser() override;
+    explicit TFakeBrowser(bool opens = true);
+    ~TFakeBrowser() override;
     bool Open(const QString& address) override;
     // Addresses asked for, in order, whether or not they "opened".
     QStringList Opened;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-TFakeLine FakeMixerDriver::Line(quint32 lineId, quint32 channels, const QString& name)
+TFakeLine TFakeMixerDriver::Line(quint32 lineId, quint32 channels, const QString& name)
 {
     TFakeLine line;
     line.info.dwLineID = lineId;
@@ -22,7 +22,7 @@ static TFakeControl& AddControl(TFakeLine& line, quint32 type, quint32 flags)
     return line.controls.back();
 }
 
-TFakeControl& FakeMixerDriver::AddVolume(TFakeLine& line, std::vector<quint32> values, quint32 flags)
+TFakeControl& TFakeMixerDriver::AddVolume(TFakeLine& line, std::vector<quint32> values, quint32 flags)
 {
     TFakeControl& control = AddControl(line, MIXERCONTROL_CONTROLTYPE_VOLUME, flags);
     control.info.lMaximum = 65535;
@@ -30,7 +30,7 @@ TFakeControl& FakeMixerDriver::AddVolume(TFakeLine& line, std::vector<quint32> v
     return control;
 }
 
-TFakeControl& FakeMixerDriver::AddMute(TFakeLine& line, bool mute, quint32 flags)
+TFakeControl& TFakeMixerDriver::AddMute(TFakeLine& line, bool mute, quint32 flags)
 {
     TFakeControl& control = AddControl(line, MIXERCONTROL_CONTROLTYPE_MUTE, flags);
     control.info.lMaximum = 1;
@@ -39,7 +39,7 @@ TFakeControl& FakeMixerDriver::AddMute(TFakeLine& line, bool mute, quint32 flags
     return control;
 }
 
-TFakeControl& FakeMixerDriver::AddMux(TFakeLine& line, const std::vector<quint32>& lineIds, int selected)
+TFakeControl& TFakeMixerDriver::AddMux(TFakeLine& line, const std::vector<quint32>& lineIds, int selected)
 {
     TFakeControl& control = AddControl(line, MIXERCONTROL_CONTROLTYPE_MUX,
                                        MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE);
@@ -52,7 +52,7 @@ TFakeControl& FakeMixerDriver::AddMux(TFakeLine& line, const std::vector<quint32
     return control;
 }
 
-void FakeMixerDriver::Notify(quint32 msg, quint32 id)
+void TFakeMixerDriver::Notify(quint32 msg, quint32 id)
 {
     const auto handles = FHandles;
     for (const auto& [handle, h] : handles) {
@@ -61,7 +61,7 @@ void FakeMixerDriver::Notify(quint32 msg, quint32 id)
     }
 }
 
-MMRESULT FakeMixerDriver::Open(TMixerHandle& mixer, int deviceId, IMixerCallback* callback, quint32 flags)
+MMRESULT TFakeMixerDriver::Open(TMixerHandle& mixer, int deviceId, IMixerCallback* callback, quint32 flags)
 {
     MMRESULT result = MMSYSERR_NOERROR;
     if (deviceId < 0 || deviceId >= int(Devices.size()))
@@ -80,12 +80,12 @@ MMRESULT FakeMixerDriver::Open(TMixerHandle& mixer, int deviceId, IMixerCallback
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeMixerDriver::Close(TMixerHandle mixer)
+MMRESULT TFakeMixerDriver::Close(TMixerHandle mixer)
 {
     return FHandles.erase(mixer) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
 }
 
-MMRESULT FakeMixerDriver::GetDevCaps(int deviceId, TMixerCaps& caps)
+MMRESULT TFakeMixerDriver::GetDevCaps(int deviceId, TMixerCaps& caps)
 {
     if (deviceId < 0 || deviceId >= int(Devices.size()))
         return MMSYSERR_BADDEVICEID;
@@ -94,7 +94,7 @@ MMRESULT FakeMixerDriver::GetDevCaps(int deviceId, TMixerCaps& caps)
     return MMSYSERR_NOERROR;
 }
 
-TFakeDevice* FakeMixerDriver::DeviceOf(TMixerHandle mixer)
+TFakeDevice* TFakeMixerDriver::DeviceOf(TMixerHandle mixer)
 {
     const auto found = FHandles.find(mixer);
     if (found == FHandles.end() || found->second.device >= int(Devices.size()))
@@ -102,7 +102,7 @@ TFakeDevice* FakeMixerDriver::DeviceOf(TMixerHandle mixer)
     return &Devices[size_t(found->second.device)];
 }
 
-TFakeLine* FakeMixerDriver::FindLine(TFakeDevice& device, quint32 lineId)
+TFakeLine* TFakeMixerDriver::FindLine(TFakeDevice& device, quint32 lineId)
 {
     for (TFakeLine& dest : device.destinations) {
         if (dest.info.dwLineID == lineId)
@@ -115,7 +115,7 @@ TFakeLine* FakeMixerDriver::FindLine(TFakeDevice& device, quint32 lineId)
     return nullptr;
 }
 
-TFakeControl* FakeMixerDriver::FindControl(quint32 controlId)
+TFakeControl* TFakeMixerDriver::FindControl(quint32 controlId)
 {
     for (TFakeDevice& device : Devices) {
         for (TFakeLine& dest : device.destinations) {
@@ -134,7 +134,7 @@ TFakeControl* FakeMixerDriver::FindControl(quint32 controlId)
     return nullptr;
 }
 
-MMRESULT FakeMixerDriver::GetLineInfo(TMixerHandle mixer, TMixerLine& line, quint32 flags)
+MMRESULT TFakeMixerDriver::GetLineInfo(TMixerHandle mixer, TMixerLine& line, quint32 flags)
 {
     TFakeDevice* device = DeviceOf(mixer);
     if (!device)
@@ -161,7 +161,7 @@ MMRESULT FakeMixerDriver::GetLineInfo(TMixerHandle mixer, TMixerLine& line, quin
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeMixerDriver::GetLineControls(TMixerHandle mixer, quint32 lineId, quint32 count,
+MMRESULT TFakeMixerDriver::GetLineControls(TMixerHandle mixer, quint32 lineId, quint32 count,
                                           std::vector<TMixerControl>& controls)
 {
     TFakeDevice* device = DeviceOf(mixer);
@@ -177,7 +177,7 @@ MMRESULT FakeMixerDriver::GetLineControls(TMixerHandle mixer, quint32 lineId, qu
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeMixerDriver::GetControlDetails(TMixerHandle mixer, TMixerControlDetails& details, quint32 flags)
+MMRESULT TFakeMixerDriver::GetControlDetails(TMixerHandle mixer, TMixerControlDetails& details, quint32 flags)
 {
     if (!DeviceOf(mixer))
         return MMSYSERR_INVALHANDLE;
@@ -203,7 +203,7 @@ MMRESULT FakeMixerDriver::GetControlDetails(TMixerHandle mixer, TMixerControlDet
     return MMSYSERR_INVALPARAM;
 }
 
-MMRESULT FakeMixerDriver::SetControlDetails(TMixerHandle mixer, const TMixerControlDetails& details)
+MMRESULT TFakeMixerDriver::SetControlDetails(TMixerHandle mixer, const TMixerControlDetails& details)
 {
     if (!DeviceOf(mixer))
         return MMSYSERR_INVALHANDLE;

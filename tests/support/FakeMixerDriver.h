@@ -35,7 +35,7 @@ struct TFakeDevice
     int failingOpens = 0;                 // how many open attempts fail first
 };
 
-class FakeMixerDriver : public IMixerDriver
+class TFakeMixerDriver : public IMixerDriver
 {
     Q_OBJECT
 public:

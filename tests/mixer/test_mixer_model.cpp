@@ -10,7 +10,7 @@
 
 namespace {
 
-using F = FakeMixerDriver;
+using F = TFakeMixerDriver;
 
 // One device with a line for every quirk the rules care about. Model
 // positions: the sixth destination fails its query, so positions 5.. are
@@ -87,7 +87,7 @@ TFakeDevice QuirkyDevice()
     return device;
 }
 
-QString Writes(const FakeMixerDriver& driver)
+QString Writes(const TFakeMixerDriver& driver)
 {
     QStringList out;
     for (const TMixerControlDetails& w : driver.Writes) {
@@ -99,7 +99,7 @@ QString Writes(const FakeMixerDriver& driver)
     return out.join(u'|');
 }
 
-QString OpenPattern(const FakeMixerDriver& driver)
+QString OpenPattern(const TFakeMixerDriver& driver)
 {
     QStringList out;
     for (const auto& call : driver.Opens)
@@ -154,7 +154,7 @@ void TestMixerModel::pointerList()
 
 void TestMixerModel::model()
 {
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice()};
     TAudioMixer mixer(&driver);
     QCOMPARE(mixer.MixerId(), 0);
@@ -216,7 +216,7 @@ void TestMixerModel::getVolume()
 {
     QFETCH(int, destination);
     QFETCH(int, connection);
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice()};
     TAudioMixer mixer(&driver);
 
@@ -271,7 +271,7 @@ void TestMixerModel::setVolume()
     QFETCH(int, left);
     QFETCH(int, right);
     QFETCH(int, mute);
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice()};
     TAudioMixer mixer(&driver);
 
@@ -297,7 +297,7 @@ void TestMixerModel::openAttempts()
     QFETCH(int, failures);
     QFETCH(int, mixerId);
     QFETCH(bool, notified);
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice()};
     driver.Devices[0].failingOpens = failures;
     TAudioMixer mixer(&driver);
@@ -327,7 +327,7 @@ void TestMixerModel::manufacturer_data()
 void TestMixerModel::manufacturer()
 {
     QFETCH(int, maker);
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice()};
     driver.Devices[0].caps.wMid = quint16(maker);
     TAudioMixer mixer(&driver);
@@ -337,7 +337,7 @@ void TestMixerModel::manufacturer()
 
 void TestMixerModel::selectDevice()
 {
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice(), QuirkyDevice()};
     driver.Devices[1].caps.szPname = QStringLiteral("Second");
     driver.Devices[1].destinations.resize(1);
@@ -367,7 +367,7 @@ void TestMixerModel::selectDevice()
 
 void TestMixerModel::noDevice()
 {
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     TAudioMixer mixer(&driver);
     QCOMPARE(mixer.MixerId(), -1);
     QCOMPARE(mixer.NumberOfLine(), 0);
@@ -388,7 +388,7 @@ void TestMixerModel::noDevice()
 
 void TestMixerModel::notifications()
 {
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice()};
     auto mixer = std::make_unique<TAudioMixer>(&driver);
     QSignalSpy lines(mixer.get(), &TAudioMixer::OnLineChange);
@@ -412,7 +412,7 @@ void TestMixerModel::notifications()
 
 void TestMixerModel::devicesComeAndGo()
 {
-    FakeMixerDriver driver;
+    TFakeMixerDriver driver;
     driver.Devices = {QuirkyDevice()};
     TAudioMixer mixer(&driver);
     QSignalSpy lines(&mixer, &TAudioMixer::OnLineChange);
@@ -449,4 +449,4 @@ void TestMixerModel::devicesComeAndGo()
 }
 
 QTEST_GUILESS_MAIN(TestMixerModel)
-#include "tst_MixerModel.moc"
+#include "test_mixer_model.moc"

@@ -505,4 +505,4 @@ void TestRadioFile::defaultStationFile()
 }
 
 QTEST_GUILESS_MAIN(TestRadioFile)
-#include "tst_radio_file.moc"
+#include "test_radio_file.moc"

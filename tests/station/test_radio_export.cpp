@@ -174,4 +174,4 @@ void TestRadioExport::exportFormatTable()
 }
 
 QTEST_GUILESS_MAIN(TestRadioExport)
-#include "tst_radio_export.moc"
+#include "test_radio_export.moc"

@@ -694,4 +694,4 @@ void TestRadioPlayer::reentrance()
 }
 
 QTEST_GUILESS_MAIN(TestRadioPlayer)
-#include "tst_RadioPlayer.moc"
+#include "test_radio_player.moc"

@@ -209,4 +209,4 @@ void TestRegistry::componentFilePath()
 }
 
 QTEST_GUILESS_MAIN(TestRegistry)
-#include "tst_registry.moc"
+#include "test_registry.moc"

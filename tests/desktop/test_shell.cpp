@@ -185,7 +185,7 @@ void TestShell::defaultStationFileIsSeeded()
 
 void TestShell::openInBrowserUsesTheService()
 {
-    FakeBrowser browser(false);
+    TFakeBrowser browser(false);
     OpenInBrowser(u"http://www.example.cn/"_s);
     QCOMPARE(browser.Opened, QStringList{u"http://www.example.cn/"_s});
 }
@@ -279,4 +279,4 @@ void TestShell::cutToGbkBytes()
 }
 
 QTEST_GUILESS_MAIN(TestShell)
-#include "tst_shell.moc"
+#include "test_shell.moc"

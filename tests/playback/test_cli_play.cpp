@@ -250,4 +250,4 @@ void TestCliPlay::stopsOnSignal()
 }
 
 QTEST_GUILESS_MAIN(TestCliPlay)
-#include "tst_CliPlay.moc"
+#include "test_cli_play.moc"

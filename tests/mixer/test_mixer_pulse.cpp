@@ -338,4 +338,4 @@ void TestMixerPulse::serverGoneAndBack()
 }
 
 QTEST_GUILESS_MAIN(TestMixerPulse)
-#include "tst_MixerPulse.moc"
+#include "test_mixer_pulse.moc"

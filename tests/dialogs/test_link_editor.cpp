@@ -25,7 +25,7 @@ private Q_SLOTS:
     void init()
     {
         FHome = std::make_unique<TTestHome>();
-        FBoxes = std::make_unique<FakeMessageBoxes>();
+        FBoxes = std::make_unique<TFakeMessageBoxes>();
     }
     void cleanup()
     {
@@ -47,7 +47,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TTestHome> FHome;
-    std::unique_ptr<FakeMessageBoxes> FBoxes;
+    std::unique_ptr<TFakeMessageBoxes> FBoxes;
 };
 
 void TestLinkEditor::opening_data()
@@ -266,4 +266,4 @@ void TestLinkEditor::placement()
 }
 
 QTEST_MAIN(TestLinkEditor)
-#include "tst_link_editor.moc"
+#include "test_link_editor.moc"

@@ -34,7 +34,7 @@ private Q_SLOTS:
     void init()
     {
         FHome = std::make_unique<TTestHome>();
-        FBoxes = std::make_unique<FakeMessageBoxes>();
+        FBoxes = std::make_unique<TFakeMessageBoxes>();
     }
     void cleanup()
     {
@@ -56,7 +56,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TTestHome> FHome;
-    std::unique_ptr<FakeMessageBoxes> FBoxes;
+    std::unique_ptr<TFakeMessageBoxes> FBoxes;
     TRadio FRadio;
 };
 
@@ -185,4 +185,4 @@ void TestEditorFrame::loopEndedFromOutsideIsCancel()
 }
 
 QTEST_MAIN(TestEditorFrame)
-#include "tst_editor_frame.moc"
+#include "test_editor_frame.moc"

@@ -55,7 +55,7 @@ private Q_SLOTS:
     void init()
     {
         FHome = std::make_unique<TTestHome>();
-        FBoxes = std::make_unique<FakeMessageBoxes>();
+        FBoxes = std::make_unique<TFakeMessageBoxes>();
     }
     void cleanup()
     {
@@ -76,7 +76,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TTestHome> FHome;
-    std::unique_ptr<FakeMessageBoxes> FBoxes;
+    std::unique_ptr<TFakeMessageBoxes> FBoxes;
 };
 
 void TestRadioEditor::newStationUnchanged()
@@ -269,4 +269,4 @@ void TestRadioEditor::failingHistoryFileDoesNotStopTheOthers()
 }
 
 QTEST_MAIN(TestRadioEditor)
-#include "tst_radio_editor.moc"
+#include "test_radio_editor.moc"

@@ -106,4 +106,4 @@ void TestHistory::loadAndSave()
 }
 
 QTEST_APPLESS_MAIN(TestHistory)
-#include "tst_history.moc"
+#include "test_history.moc"

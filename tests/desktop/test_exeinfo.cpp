@@ -128,7 +128,7 @@ void TestExeInfo::exePathIgnoresCurrentFolder()
     const QString after = GetExePath();
     QDir::setCurrent(previous);
     QCOMPARE(after, before);
-    QCOMPARE(QFileInfo(after).fileName(), u"tst_exeinfo"_s);
+    QCOMPARE(QFileInfo(after).fileName(), u"test_exeinfo"_s);
     QVERIFY(QFileInfo(after).isAbsolute());
 
     // This test program links the reader but carries no record of its own:
@@ -149,4 +149,4 @@ void TestExeInfo::cliPrintsItsOwnRecord()
 }
 
 QTEST_GUILESS_MAIN(TestExeInfo)
-#include "tst_exeinfo.moc"
+#include "test_exeinfo.moc"

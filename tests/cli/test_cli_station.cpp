@@ -189,4 +189,4 @@ void TestCliStation::usageErrors()
 }
 
 QTEST_GUILESS_MAIN(TestCliStation)
-#include "tst_cli_station.moc"
+#include "test_cli_station.moc"

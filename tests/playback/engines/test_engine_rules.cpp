@@ -132,4 +132,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TEngineRulesTest)
-#include "tst_EngineRules.moc"
+#include "test_engine_rules.moc"

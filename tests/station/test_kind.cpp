@@ -55,4 +55,4 @@ void TestKind::kindText()
 }
 
 QTEST_GUILESS_MAIN(TestKind)
-#include "tst_kind.moc"
+#include "test_kind.moc"

@@ -123,4 +123,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(TestSafeFile)
-#include "tst_safe_file.moc"
+#include "test_safe_file.moc"

@@ -314,4 +314,4 @@ void TestRadioModel::copyUnnamedStationStaysUnnamed()
 }
 
 QTEST_GUILESS_MAIN(TestRadioModel)
-#include "tst_radio_model.moc"
+#include "test_radio_model.moc"

@@ -94,4 +94,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TEnginesAppearTest)
-#include "tst_EnginesAppear.moc"
+#include "test_engines_appear.moc"

@@ -393,4 +393,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(TEnginesLiveTest)
-#include "tst_EnginesLive.moc"
+#include "test_engines_live.moc"

@@ -300,4 +300,4 @@ void TestDesktopUi::qtTranslations()
 }
 
 QTEST_MAIN(TestDesktopUi)
-#include "tst_desktop_ui.moc"
+#include "test_desktop_ui.moc"
