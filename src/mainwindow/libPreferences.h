@@ -3,6 +3,8 @@
 // and written as a whole, and the options the options dialog edits on the
 // live window. Free of widgets.
 
+#include "libOptions.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -66,27 +68,4 @@ public:
 
 private:
     QHash<QString, QVariant> FValues;
-};
-
-// What the options dialog shows and applies on the live window.
-struct TWindowOptions
-{
-    bool InsTray = true;
-    bool TopMost = false;
-    bool AutoPlay = false;
-    bool MSNTitle = true;
-    quint8 MSNTitleMode = 0;
-    bool Notify = true;
-    bool Reconnect = true;
-
-    bool operator==(const TWindowOptions&) const = default;
-};
-
-class IWindowOptions
-{
-public:
-    virtual ~IWindowOptions() = default;
-    virtual TWindowOptions Options() const = 0;
-    // Takes effect at once (tray, top-most, the published title).
-    virtual void ApplyOptions(const TWindowOptions& options) = 0;
 };
