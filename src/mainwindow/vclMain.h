@@ -24,6 +24,7 @@
 #include <memory>
 
 class IBrowser;
+class IDesktopInstall;
 class IEditors;
 class IEngineFactory;
 class IFileDialogs;
@@ -64,6 +65,8 @@ struct TMainServices
     IBrowser* Browser = nullptr;
     // Optional: without one the messenger record goes nowhere.
     IMessenger* Messenger = nullptr;
+    // Launchers, the station-file type, the start with the session.
+    IDesktopInstall* DesktopInstall = nullptr;
 };
 
 class TwinMain : public QMainWindow, public IWindowOptions
@@ -291,6 +294,7 @@ private:
     void actBarHintExecute();
     void actTopMostExecute();
     void actInsTrayExecute();
+    void actSetupExecute();
 
     // ---- vclMainTray.cpp
     void CreateTrayMenu();

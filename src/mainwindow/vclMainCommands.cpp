@@ -3,6 +3,7 @@
 
 #include "libRadio.h"
 #include "libShell.h"
+#include "vclSetup.h"
 #include "vclShell.h"
 
 #include <QAction>
@@ -71,7 +72,7 @@ void TwinMain::CreateCommands()
         {&TwinMain::actLinks, "actLinks", u"连接(&L)", u"", QKeyCombination(Qt::Key_PageUp), 11, 1, u"",
          TCheckKind::Radio, false, u"", &TwinMain::actVolumeExecute},
         {&TwinMain::actSetup, "actSetup", u"选项(&O)...", u"", QKeyCombination(Qt::Key_F3), 12, -1, u"",
-         TCheckKind::None, false, u"", nullptr},
+         TCheckKind::None, false, u"", &TwinMain::actSetupExecute},
         {&TwinMain::actClub, "actClub", u"网络电台听友俱乐部(&C)", u"听友会", QKeyCombination(Qt::Key_Home), 13, -1,
          u"", TCheckKind::None, false, u"", nullptr},
         {&TwinMain::actHelp, "actHelp", u"帮助(&H)", u"", QKeyCombination(Qt::Key_F1), 14, 1, u"", TCheckKind::None,
@@ -185,4 +186,15 @@ void TwinMain::actInsTrayExecute()
     SetTrayIcon(actInsTray->isChecked(), this, false);
     ConnectTrayIcon();
     UpdateNowPlaying();
+}
+
+void TwinMain::actSetupExecute()
+{
+    if (!FServices.DesktopInstall)
+        return;
+    // A fresh dialog each time: it loads what the window and the desktop hold now.
+    Modal([&] {
+        TwinSetup dialog(this, *this, *FServices.DesktopInstall, {actCheckUpdate, actDownload, actAssociate});
+        dialog.exec();
+    });
 }

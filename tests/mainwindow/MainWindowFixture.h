@@ -2,6 +2,7 @@
 // A main window over fakes of every outside facility, in a private home.
 // Members are destroyed in reverse order, so the window goes first.
 
+#include "FakeDesktopInstall.h"
 #include "FakeDialogs.h"
 #include "FakeEngines.h"
 #include "FakeMessageBoxes.h"
@@ -35,6 +36,7 @@ struct TMainWindowFixture
     TFakeFileDialogs FileDialogs;
     TFakeEditors Editors;
     TRecordingMessenger Messenger;
+    TFakeDesktopInstall DesktopInstall;
     std::unique_ptr<TwinMain> Window;
 
     TMainServices Services()
@@ -47,6 +49,7 @@ struct TMainWindowFixture
         services.MessageBoxes = &Boxes;
         services.Browser = &Browser;
         services.Messenger = &Messenger;
+        services.DesktopInstall = &DesktopInstall;
         return services;
     }
 

@@ -5,7 +5,13 @@
 #include "MainWindowFixture.h"
 
 #include "libNowPlaying.h"
+#include "vclSetup.h"
 #include "vclShell.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
 
 #include <QAction>
 #include <QSignalSpy>
@@ -67,7 +73,7 @@ private Q_SLOTS:
                                                 {u"二"_qs, u"http://127.0.0.1:9/b"_qs}});
         TwinMain* w = f.Create({station});
         w->UpdateWindowState();
-        for (const QString& name : {u"actSetup"_qs, u"actClub"_qs, u"actHelp"_qs, u"actOpenLib"_qs,
+        for (const QString& name : {u"actClub"_qs, u"actHelp"_qs, u"actOpenLib"_qs,
                                     u"actBarReset"_qs, u"actCust"_qs, u"actCheckUpdate"_qs,
                                     u"actDownload"_qs, u"actAssociate"_qs, u"actKestrel"_qs, u"actAbout"_qs})
             QVERIFY2(!f.Command(name)->isEnabled(), qPrintable(name));
@@ -121,6 +127,27 @@ private Q_SLOTS:
         QCOMPARE(f.StoredPreference(u"InsTray"_qs).toInt(), 0);
         QCOMPARE(f.StoredPreference(u"AutoPlay"_qs).toInt(), 1);
         QCOMPARE(f.StoredPreference(u"Reconnect"_qs).toInt(), 0);
+    }
+
+    // The options dialog opens modally on the live window: a hand-over waits
+    // meanwhile, and what it applies reaches the window's commands.
+    void optionsDialogOnTheLiveWindow()
+    {
+        TMainWindowFixture f;
+        TwinMain* w = f.Create();
+        bool sawModal = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<TwinSetup*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            sawModal = w->InModal();
+            QVERIFY(!dialog->chkTopMost->isChecked());
+            dialog->chkTopMost->click();
+            dialog->btnOK->click();
+        });
+        f.Command(u"actSetup"_qs)->trigger();
+        QVERIFY(sawModal);
+        QVERIFY(!w->InModal());
+        QVERIFY(w->actTopMost->isChecked());
     }
 
     // The status bar shows what the now-playing model says.
