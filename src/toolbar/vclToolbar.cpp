@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
+#include <QPixmap>
 #include <QPushButton>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -202,6 +203,13 @@ QListWidgetItem* TwinToolbar::NewEntry(QAction* item) const
         entry->setIcon(item->icon());
     } else {
         entry->setText(SSeparator);
+        // No picture, but the caption lines up with those that have one.
+        static const QIcon blank = [] {
+            QPixmap pixmap(16, 16);
+            pixmap.fill(Qt::transparent);
+            return QIcon(pixmap);
+        }();
+        entry->setIcon(blank);
     }
     return entry;
 }
