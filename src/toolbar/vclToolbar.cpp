@@ -94,6 +94,9 @@ TwinToolbar::TwinToolbar(QWidget* owner, const QList<QAction*>& commands, QToolB
     : QDialog(owner), FCommands(commands), FToolbar(toolbar)
 {
     setObjectName(QStringLiteral("winToolbar"));
+    QPixmap blank(16, 16);
+    blank.fill(Qt::transparent);
+    FBlank = QIcon(blank);
     setWindowTitle(QStringLiteral("自定义工具栏"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
@@ -204,12 +207,7 @@ QListWidgetItem* TwinToolbar::NewEntry(QAction* item) const
     } else {
         entry->setText(SSeparator);
         // No picture, but the caption lines up with those that have one.
-        static const QIcon blank = [] {
-            QPixmap pixmap(16, 16);
-            pixmap.fill(Qt::transparent);
-            return QIcon(pixmap);
-        }();
-        entry->setIcon(blank);
+        entry->setIcon(FBlank);
     }
     return entry;
 }

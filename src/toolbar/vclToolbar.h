@@ -5,6 +5,7 @@
 // layout reaches its file only when the main window closes.
 
 #include <QDialog>
+#include <QIcon>
 #include <QList>
 #include <QListWidget>
 
@@ -89,4 +90,6 @@ private:
 
     QList<QAction*> FCommands;
     QToolBar* FToolbar;
+    // The picture of the entries without one: empty, so all captions line up.
+    QIcon FBlank;
 };
