@@ -26,9 +26,10 @@ const QString SSeparator = QStringLiteral("分隔符");
 // Drags of entries carry nothing: the selected entry of the source list is the one dragged.
 const QString CEntryFormat = QStringLiteral("application/x-kestrel-toolbar-entry");
 
-QPushButton* NewButton(const QString& caption, QSize size, QWidget* parent)
+QPushButton* NewButton(const char* name, const QString& caption, QSize size, QWidget* parent)
 {
     auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     button->setMinimumSize(size);
     return button;
@@ -105,19 +106,13 @@ TwinToolbar::TwinToolbar(QWidget* owner, const QList<QAction*>& commands, QToolB
     boxHide->setObjectName(QStringLiteral("boxHide"));
     boxShow = new TToolbarList(this, this);
     boxShow->setObjectName(QStringLiteral("boxShow"));
-    btnSelect = NewButton(QStringLiteral("添加(&A) ->"), QSize(74, 23), this);
-    btnSelect->setObjectName(QStringLiteral("btnSelect"));
-    btnDelete = NewButton(QStringLiteral("<- 删除(&R)"), QSize(74, 23), this);
-    btnDelete->setObjectName(QStringLiteral("btnDelete"));
-    btnOK = NewButton(QStringLiteral("关闭(&C)"), QSize(70, 23), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnSelect = NewButton("btnSelect", QStringLiteral("添加(&A) ->"), QSize(74, 23), this);
+    btnDelete = NewButton("btnDelete", QStringLiteral("<- 删除(&R)"), QSize(74, 23), this);
+    btnOK = NewButton("btnOK", QStringLiteral("关闭(&C)"), QSize(70, 23), this);
     btnOK->setDefault(true);
-    btnReset = NewButton(QStringLiteral("重置(&E)"), QSize(70, 23), this);
-    btnReset->setObjectName(QStringLiteral("btnReset"));
-    btnUp = NewButton(QStringLiteral("上移(&U)"), QSize(70, 23), this);
-    btnUp->setObjectName(QStringLiteral("btnUp"));
-    btnDn = NewButton(QStringLiteral("下移(&D)"), QSize(70, 23), this);
-    btnDn->setObjectName(QStringLiteral("btnDn"));
+    btnReset = NewButton("btnReset", QStringLiteral("重置(&E)"), QSize(70, 23), this);
+    btnUp = NewButton("btnUp", QStringLiteral("上移(&U)"), QSize(70, 23), this);
+    btnDn = NewButton("btnDn", QStringLiteral("下移(&D)"), QSize(70, 23), this);
     cboText = new QComboBox(this);
     cboText->setObjectName(QStringLiteral("cboText"));
     cboText->setEditable(false);
@@ -267,12 +262,7 @@ void TwinToolbar::Add(QListWidgetItem* source, QListWidgetItem* target)
             item = NewToolbarSeparator(FToolbar);
         else
             FToolbar->removeAction(item);
-        if (QAction* before = EntryItem(target)) {
-            FToolbar->insertAction(before, item);
-        } else {
-            FToolbar->addAction(item);
-            target = EndMarker();
-        }
+        target = PutOnBar(item, target);
         item->setVisible(true);
     }
     QListWidgetItem* entry = NewEntry(item);
@@ -290,6 +280,16 @@ void TwinToolbar::Add(QListWidgetItem* source, QListWidgetItem* target)
     // Deleting an entry moves the rows under a selection that stays put.
     UpdateButtons();
     boxHide->setFocus();
+}
+
+QListWidgetItem* TwinToolbar::PutOnBar(QAction* item, QListWidgetItem* target)
+{
+    if (QAction* before = EntryItem(target)) {
+        FToolbar->insertAction(before, item);
+        return target;
+    }
+    FToolbar->addAction(item);
+    return EndMarker();
 }
 
 void TwinToolbar::Remove(QListWidgetItem* entry)
@@ -323,12 +323,7 @@ void TwinToolbar::Move(QListWidgetItem* entry, QListWidgetItem* target)
     {
         TToolbarUpdate update(FToolbar);
         FToolbar->removeAction(item);
-        if (QAction* before = EntryItem(target)) {
-            FToolbar->insertAction(before, item);
-        } else {
-            FToolbar->addAction(item);
-            target = EndMarker();
-        }
+        target = PutOnBar(item, target);
     }
     boxShow->takeItem(boxShow->row(entry));
     boxShow->insertItem(boxShow->row(target), entry);

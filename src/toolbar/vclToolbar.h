@@ -87,6 +87,9 @@ private:
     // Selects entry and scrolls it into view; nullptr leaves nothing selected.
     static void SelectEntry(QListWidget* list, QListWidgetItem* entry);
     QListWidgetItem* EndMarker() const;
+    // Puts item on the bar in front of target's item, or at the end without a
+    // real target; answers the entry the new one goes in front of.
+    QListWidgetItem* PutOnBar(QAction* item, QListWidgetItem* target);
 
     QList<QAction*> FCommands;
     QToolBar* FToolbar;
