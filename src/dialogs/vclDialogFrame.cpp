@@ -88,7 +88,7 @@ QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, i
     auto* label = new QLabel(caption, parent);
     label->setBuddy(buddy);
     label->setMinimumWidth(minimumWidth);
-    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)|&|:$"));
+    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)|&|[:：]$"));
     buddy->setAccessibleName(QString(caption).remove(accessKey));
     return label;
 }

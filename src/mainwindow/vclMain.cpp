@@ -10,6 +10,7 @@
 #include "libRegistry.h"
 #include "libShell.h"
 #include "vclShell.h"
+#include "vclToolbarBuild.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -17,7 +18,6 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
@@ -109,8 +109,24 @@ void TwinMain::CreateMenus()
     connect(subPlay, &QMenu::aboutToShow, this, [this] { subLinksPopup(); });
 
     subView = bar->addMenu(QStringLiteral("查看(&V)"));
-    subView->addAction(actBarTool);
-    subView->addAction(actBarLock);
+    subDock = subView->addMenu(QStringLiteral("工具栏(&T)"));
+    subDock->setObjectName(QStringLiteral("subDock"));
+    subDock->addAction(actBarTool);
+    subDock->addSeparator();
+    subBarText = subDock->addMenu(QStringLiteral("文字选项(&X)"));
+    subBarText->setObjectName(QStringLiteral("subBarText"));
+    auto* textOptions = new QActionGroup(subBarText);
+    for (const QString& name : ToolbarTextOptionNames()) {
+        QAction* item = subBarText->addAction(name);
+        item->setCheckable(true);
+        textOptions->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { subBarTextClick(item); }); });
+    }
+    connect(subBarText, &QMenu::aboutToShow, this, [this] { subBarTextPopup(); });
+    subDock->addAction(actBarLock);
+    subDock->addAction(actBarReset);
+    subDock->addSeparator();
+    subDock->addAction(actCust);
     subView->addAction(actBarHint);
     subView->addSeparator();
     subView->addAction(actVolume);
@@ -124,15 +140,20 @@ void TwinMain::CreateMenus()
     subView->addAction(actTopMost);
     subView->addAction(actInsTray);
 
-    // Until the customisable tool bar arrives, the commands a listener uses most.
+    popDock = new QMenu(this);
+    popDock->setObjectName(QStringLiteral("popDock"));
+    popDock->addActions(subDock->actions());
+
     barTool = addToolBar(QStringLiteral("标准按钮"));
     barTool->setObjectName(QStringLiteral("barTool"));
-    barTool->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    static const QRegularExpression accelerator(QStringLiteral("\\(&.\\)|\\.\\.\\.$"));
-    for (QAction* action : {actOpen, actSave, actPlay, actStop, actAddLink, actEditLink, actDelLink}) {
-        // A button shows the bare word: "打开", not "打开(O)...".
-        action->setIconText(QString(action->text()).remove(accelerator));
-        barTool->addAction(action);
+    barTool->setIconSize(QSize(16, 16));
+    // The start-up default until the preferences say otherwise.
+    SetToolbarTextOption(1, barTool);
+    // Both bars of the dock offer the tool bar's commands on a right click.
+    for (QWidget* dock : {static_cast<QWidget*>(bar), static_cast<QWidget*>(barTool)}) {
+        dock->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(dock, &QWidget::customContextMenuRequested, this,
+                [this, dock](const QPoint& pos) { popDock->popup(dock->mapToGlobal(pos)); });
     }
 }
 
@@ -163,7 +184,7 @@ void TwinMain::ReadPreferences(bool& autoMini)
     ShowPanel(prefs.Number(Pref::Panel));
     SetProgramVolume(prefs.Number(Pref::Volume));
     FFileName = prefs.Text(Pref::Radio);
-    FBarText = prefs.Number(Pref::BarText);
+    SetToolbarTextOption(prefs.Number(Pref::BarText), barTool);
     // Only the desktop's own style is registered so far; any other stored
     // name leaves the theme as it is.
     const QString theme = prefs.Text(Pref::Theme);
@@ -192,7 +213,7 @@ void TwinMain::WritePreferences()
     prefs.Set(Pref::Volume, barPlayer->value());
     prefs.Set(Pref::Radio, FFileName);
     prefs.Set(Pref::Theme, FTheme);
-    prefs.Set(Pref::BarText, FBarText);
+    prefs.Set(Pref::BarText, ToolbarTextOption(barTool));
     prefs.Write(registry);
     registry.CloseKey();
 }
@@ -245,6 +266,10 @@ void TwinMain::FormCreate(const QStringList& arguments)
         actAbout->setText(QStringLiteral("关于") + FProductName + QStringLiteral("(&A)"));
     });
     steps.Step([&] {
+        BuildToolbar(barTool, actList);
+        FToolbarBuilt = true;
+    });
+    steps.Step([&] {
         LoadRecentFiles();
         FRecentLoaded = true;
     });
@@ -288,6 +313,10 @@ void TwinMain::FormDestroy()
     // rest of the settings; the first failure is reported once.
     TEverySteps steps;
     steps.Step([&] { hide(); });
+    steps.Step([&] {
+        if (FToolbarBuilt)
+            SaveToolbar(barTool);
+    });
     // A list that could not be read is not replaced by the empty one.
     steps.Step([&] {
         if (FRecentLoaded)

@@ -231,6 +231,12 @@ public:
     QMenu* subPlay = nullptr;
     QMenu* subLinks = nullptr;
     QMenu* subView = nullptr;
+    // The tool bar's commands: first in the view menu and, as popDock, the
+    // context menu of the menu bar and the tool bar.
+    QMenu* subDock = nullptr;
+    // One radio item per text option; the tool bar's option is ticked when it opens.
+    QMenu* subBarText = nullptr;
+    QMenu* popDock = nullptr;
     QMenu* subHelp = nullptr;
     // The context menu of both panels, rebuilt before every use.
     QMenu* popBoxs = nullptr;
@@ -240,6 +246,8 @@ public:
     QMenu* popRecent = nullptr;
     QMenu* popLinks = nullptr;
     QMenu* popHint = nullptr;
+    // Built from actList at start-up (vclToolbarBuild); its layout file is
+    // written at exit.
     QToolBar* barTool = nullptr;
 
     // client area: the link list or the volume panel
@@ -291,6 +299,10 @@ private:
     void actMenuExecute();
     void actBarToolExecute();
     void actBarLockExecute();
+    void actBarResetExecute();
+    void actCustExecute();
+    void subBarTextPopup();
+    void subBarTextClick(QAction* item);
     void actBarHintExecute();
     void actTopMostExecute();
     void actInsTrayExecute();
@@ -404,7 +416,8 @@ private:
     QPointer<QObject> FConnectedTray;
     bool FMixerBusy = false;
     QTreeWidgetItem* FLastItem = nullptr;
-    int FBarText = 1; // the tool bar's text option, kept for the tool bar change
+    // The layout is written at exit only over a bar that was built from it.
+    bool FToolbarBuilt = false;
     QString FTheme = QStringLiteral("Default");
     bool FDestroyed = false;
     // Set by the exit command once the user agreed, so the close goes through.

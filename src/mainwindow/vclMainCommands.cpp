@@ -3,12 +3,16 @@
 
 #include "libRadio.h"
 #include "libShell.h"
+#include "vclPictures.h"
 #include "vclSetup.h"
 #include "vclShell.h"
+#include "vclToolbar.h"
+#include "vclToolbarBuild.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QKeySequence>
+#include <QMenu>
 #include <QToolBar>
 #include <QStatusBar>
 
@@ -99,8 +103,9 @@ void TwinMain::CreateCommands()
         {&TwinMain::actBarLock, "actBarLock", u"锁定工具栏(&B)", u"", None, -1, 0, u"", TCheckKind::Check, false,
          u"BarLock", &TwinMain::actBarLockExecute},
         {&TwinMain::actBarReset, "actBarReset", u"重置工具栏(&R)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
-         nullptr},
-        {&TwinMain::actCust, "actCust", u"自定义(&C)...", u"", None, -1, 0, u"", TCheckKind::None, false, u"", nullptr},
+         &TwinMain::actBarResetExecute},
+        {&TwinMain::actCust, "actCust", u"自定义(&C)...", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
+         &TwinMain::actCustExecute},
         {&TwinMain::actBarHint, "actBarHint", u"状态栏(&B)", u"", None, -1, 0, u"", TCheckKind::Check, true,
          u"BarHint", &TwinMain::actBarHintExecute},
         {&TwinMain::actTopMost, "actTopMost", u"保持在其它窗口的前端(&T)", u"", None, -1, 0, u"", TCheckKind::Check,
@@ -129,12 +134,17 @@ void TwinMain::CreateCommands()
         const QString hint = QString::fromUtf16(row.Hint);
         if (!hint.isEmpty())
             action->setToolTip(hint);
+        // The tool bar needs to know whether there is one; toolTip() never says.
+        action->setProperty("hint", hint);
         if (row.Shortcut != None) {
             action->setShortcut(QKeySequence(row.Shortcut));
             // Shortcuts work while the window has the focus, wherever it is.
             action->setShortcutContext(Qt::WindowShortcut);
         }
         action->setProperty("picture", row.Picture);
+        // The menu items show it too.
+        if (row.Picture >= 0)
+            action->setIcon(CommandPicture(row.Picture));
         action->setProperty("tag", row.Tag);
         action->setProperty("category", QString::fromUtf16(row.Category));
         if (row.Check != TCheckKind::None) {
@@ -178,6 +188,27 @@ void TwinMain::actMenuExecute()
 
 void TwinMain::actBarToolExecute() { barTool->setVisible(actBarTool->isChecked()); }
 void TwinMain::actBarLockExecute() { barTool->setMovable(!actBarLock->isChecked()); }
+void TwinMain::actBarResetExecute() { ResetToolbar(barTool, actList); }
+
+void TwinMain::actCustExecute()
+{
+    // The dialog works on the live bar; its result says nothing.
+    Modal([&] {
+        TwinToolbar dialog(this, actList, barTool);
+        dialog.exec();
+    });
+}
+
+void TwinMain::subBarTextPopup()
+{
+    const QList<QAction*> items = subBarText->actions();
+    const int option = ToolbarTextOption(barTool);
+    for (int i = 0; i < items.size(); ++i)
+        items[i]->setChecked(i == option);
+}
+
+void TwinMain::subBarTextClick(QAction* item) { SetToolbarTextOption(subBarText->actions().indexOf(item), barTool); }
+
 void TwinMain::actBarHintExecute() { barHint->setVisible(actBarHint->isChecked()); }
 void TwinMain::actTopMostExecute() { SetTopMost(actTopMost->isChecked(), this, false); }
 

@@ -1,31 +1,62 @@
 // Draws the main window for the README: the default station playing through
 // scripted engines (no network here), on a real X server (Xvfb) so fonts and
-// style are the desktop's own. Usage: shot_main_window OUTPUT.png
+// style are the desktop's own.
+// Usage: shot_main_window OUTPUT.png [--text-option N] [--icon-theme NAME | --own-pictures] [--customise]
+//   --text-option N   the tool bar's text option, as the BarText preference
+//   --icon-theme NAME the desktop icon theme the pictures come from
+//   --own-pictures    the program's own pictures, whatever the theme has
+//   --customise       the tool bar's customisation dialog instead of the window
 
 #include "MainWindowFixture.h"
 
 #include "ctlRadioPlayer.h"
 #include "libRadio.h"
+#include "vclPictures.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QToolBar>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fputs("usage: shot_main_window OUTPUT.png\n", stderr);
+    const QStringList args = app.arguments().mid(1);
+    QString output;
+    int textOption = -1;
+    bool usage = false;
+    bool customise = false;
+    for (qsizetype i = 0; i < args.size() && !usage; ++i) {
+        if (args[i] == u"--text-option"_qs && i + 1 < args.size())
+            textOption = args[++i].toInt();
+        else if (args[i] == u"--icon-theme"_qs && i + 1 < args.size())
+            QIcon::setThemeName(args[++i]);
+        else if (args[i] == u"--own-pictures"_qs)
+            UseThemePictures(false);
+        else if (args[i] == u"--customise"_qs)
+            customise = true;
+        else if (output.isEmpty() && !args[i].startsWith(u'-'))
+            output = args[i];
+        else
+            usage = true;
+    }
+    if (usage || output.isEmpty()) {
+        std::fputs(
+            "usage: shot_main_window OUTPUT.png [--text-option N] [--icon-theme NAME | --own-pictures] [--customise]\n",
+            stderr);
         return 2;
     }
-    const QString output = QString::fromLocal8Bit(argv[1]);
     int result = 1;
     {
         TMainWindowFixture f;
+        if (textOption >= 0)
+            f.Preference(Pref::BarText, textOption);
         TwinMain* w = f.Create();
-        w->resize(560, 360);
+        // Wide enough for the whole tool bar.
+        w->resize(qMax(560, w->barTool->sizeHint().width() + 16), 360);
         w->actPlay->trigger();
         if (TFakeWindowsMedia* engine = f.Engines.WindowsMedia) {
             engine->State = IWindowsMediaEngine::wmppsPlaying;
@@ -33,11 +64,22 @@ int main(int argc, char** argv)
             engine->Title = QStringLiteral("新闻和报纸摘要");
         }
         w->ctlPlayer->Poll();
-        QTimer::singleShot(500, &app, [&] {
-            result = w->grab().save(output) ? 0 : 1;
-            QCoreApplication::exit(0);
-        });
-        app.exec();
+        if (customise) {
+            // Grabbed from inside its own modal loop, then closed.
+            QTimer::singleShot(500, &app, [&] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                result = dialog && dialog->grab().save(output) ? 0 : 1;
+                if (dialog)
+                    dialog->close();
+            });
+            w->actCust->trigger();
+        } else {
+            QTimer::singleShot(500, &app, [&] {
+                result = w->grab().save(output) ? 0 : 1;
+                QCoreApplication::exit(0);
+            });
+            app.exec();
+        }
         w->actStop->trigger();
     }
     return result;

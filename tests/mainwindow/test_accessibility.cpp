@@ -6,6 +6,7 @@
 #include "libRadio.h"
 #include "vclLink.h"
 #include "vclRadio.h"
+#include "vclToolbar.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -62,6 +63,11 @@ void TestAccessibility::everyControlHasAName()
     radioEditor.show();
     QCOMPARE(Unnamed(&radioEditor).join(u','), QString());
     radioEditor.reject();
+
+    TwinToolbar customise(w, w->actList, w->barTool);
+    customise.show();
+    QCOMPARE(Unnamed(&customise).join(u','), QString());
+    customise.reject();
 }
 
 QTEST_MAIN(TestAccessibility)
