@@ -3,19 +3,23 @@
 
 #include "vclMain.h"
 
+#include "KestrelVersion.h"
 #include "libEngines.h"
 #include "libExeInfo.h"
 #include "libInstance.h"
 #include "libMixerPulse.h"
+#include "libMprisService.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
 #include "libRegistry.h"
 #include "libShell.h"
 #include "libSignals.h"
+#include "libTitleNotifier.h"
 #include "vclApplication.h"
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
 #include "vclInstance.h"
+#include "vclMainMedia.h"
 #include "vclMsgBox.h"
 #include "vclShell.h"
 
@@ -98,6 +102,7 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     qInstallMessageHandler(previousHandler);
     SetProgramIdentity();
+    QGuiApplication::setDesktopFileName(QString::fromUtf16(KESTREL_APP_ID));
     LoadQtTranslations(app);
     // Once, after the application object has set the user's locale and
     // before the warm-up thread may start GStreamer.
@@ -157,7 +162,16 @@ int main(int argc, char** argv)
         window.FormCreate(arguments);
         instance.Listen();
 
+        // The desktop's media controls and notifications follow the window.
+        TMainMedia media(window);
+        TMprisService mpris(media, window.ProductName());
+        TTitleNotifier notifier(window.ProductName());
+        ConnectMedia(media, mpris, notifier);
+        mpris.Publish();
+
         result = stopped ? 0 : app.exec();
+        // Clients see the player go; their late commands reach no closing window.
+        mpris.Withdraw();
         // From here on a later start is answered as not taken: the closing
         // steps may still show a box, and the window must not come back.
         instance.Close();

@@ -1,0 +1,59 @@
+#pragma once
+// The main window as a media player on the session bus. TMainMedia carries
+// out the clients' commands with the window's own commands and reads what
+// the window shows (the now-playing model, the player, the volume slider,
+// the station and its links) into the state the MPRIS service publishes and
+// the programme title the notifier follows. main.cpp builds it with the
+// service and the notifier; the window knows nothing of it.
+
+#include "libMediaPlayer.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class TMprisService;
+class TTitleNotifier;
+class TwinMain;
+
+class TMainMedia final : public QObject, public IMediaControl
+{
+    Q_OBJECT
+public:
+    // The window must outlive this object.
+    explicit TMainMedia(TwinMain& window, QObject* parent = nullptr);
+
+    // What the window now shows, read afresh.
+    TMediaState State() const;
+    // The programme title now playing: the player's title, nothing after an error.
+    QString Programme() const;
+    // While the window or a box of the program is open modally, commands wait.
+    bool Busy() const;
+
+    void Raise() override;
+    void Quit() override;
+    void Play() override;
+    void Stop() override;
+    void Next() override;
+    void Previous() override;
+    void SetVolume(int volume) override;
+
+Q_SIGNALS:
+    // Only on real changes.
+    void StateChanged(const TMediaState& state);
+    // show: the window is not in front and the user wants notifications.
+    void ProgrammeChanged(const QString& title, const QString& station, bool show);
+
+private:
+    // Reads the window once the handler that changed it has finished.
+    void Refresh();
+
+    TwinMain& FWindow;
+    QTimer FRefresh;
+    TMediaState FState;
+    QString FProgramme;
+};
+
+// The service follows the state, the notifier the programme title, and
+// commands wait while the window is busy.
+void ConnectMedia(TMainMedia& media, TMprisService& mpris, TTitleNotifier& notifier);
