@@ -24,12 +24,15 @@ TTitleNotifier::TTitleNotifier(const QString& appName, const QDBusConnection& bu
 
 void TTitleNotifier::Update(const QString& title, const QString& station, bool show)
 {
-    const QString normal = title.simplified();
-    if (normal.isEmpty() || normal == FLastTitle)
+    // Stations pad and space their titles at will: only what is not white
+    // space tells two titles apart.
+    QString key = title;
+    key.removeIf([](QChar c) { return c.isSpace(); });
+    if (key.isEmpty() || key == FLastTitle)
         return;
-    FLastTitle = normal;
+    FLastTitle = key;
     if (show && FBus.isConnected())
-        Send({normal, station.simplified()});
+        Send({title.simplified(), station.simplified()});
 }
 
 void TTitleNotifier::Send(const TNote& note)
