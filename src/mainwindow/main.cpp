@@ -8,13 +8,11 @@
 #include "libExeInfo.h"
 #include "libInstance.h"
 #include "libMixerPulse.h"
-#include "libMprisService.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
 #include "libRegistry.h"
 #include "libShell.h"
 #include "libSignals.h"
-#include "libTitleNotifier.h"
 #include "vclApplication.h"
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
@@ -163,15 +161,12 @@ int main(int argc, char** argv)
         instance.Listen();
 
         // The desktop's media controls and notifications follow the window.
-        TMainMedia media(window);
-        TMprisService mpris(media, window.ProductName());
-        TTitleNotifier notifier(window.ProductName());
-        ConnectMedia(media, mpris, notifier);
-        mpris.Publish();
+        TMediaFeatures media(window);
+        media.Mpris.Publish();
 
         result = stopped ? 0 : app.exec();
         // Clients see the player go; their late commands reach no closing window.
-        mpris.Withdraw();
+        media.Mpris.Withdraw();
         // From here on a later start is answered as not taken: the closing
         // steps may still show a box, and the window must not come back.
         instance.Close();

@@ -1,10 +1,8 @@
 #include "vclMainMedia.h"
 
 #include "ctlRadioPlayer.h"
-#include "libMprisService.h"
 #include "libNowPlaying.h"
 #include "libRadio.h"
-#include "libTitleNotifier.h"
 #include "vclMain.h"
 #include "vclShell.h"
 
@@ -103,10 +101,11 @@ void TMainMedia::Previous()
 
 void TMainMedia::SetVolume(int volume) { FWindow.SetProgramVolume(volume); }
 
-void ConnectMedia(TMainMedia& media, TMprisService& mpris, TTitleNotifier& notifier)
+TMediaFeatures::TMediaFeatures(TwinMain& window)
+    : Media(window), Mpris(Media, window.ProductName()), Notifier(window.ProductName())
 {
-    mpris.SetHold([&media] { return media.Busy(); });
-    QObject::connect(&media, &TMainMedia::StateChanged, &mpris, &TMprisService::SetState);
-    QObject::connect(&media, &TMainMedia::ProgrammeChanged, &notifier, &TTitleNotifier::Update);
-    mpris.SetState(media.State());
+    Mpris.SetHold([this] { return Media.Busy(); });
+    QObject::connect(&Media, &TMainMedia::StateChanged, &Mpris, &TMprisService::SetState);
+    QObject::connect(&Media, &TMainMedia::ProgrammeChanged, &Notifier, &TTitleNotifier::Update);
+    Mpris.SetState(Media.State());
 }

@@ -4,16 +4,16 @@
 // the window shows (the now-playing model, the player, the volume slider,
 // the station and its links) into the state the MPRIS service publishes and
 // the programme title the notifier follows. main.cpp builds it with the
-// service and the notifier; the window knows nothing of it.
+// service and the notifier (TMediaFeatures); the window knows nothing of it.
 
 #include "libMediaPlayer.h"
+#include "libMprisService.h"
+#include "libTitleNotifier.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-class TMprisService;
-class TTitleNotifier;
 class TwinMain;
 
 class TMainMedia final : public QObject, public IMediaControl
@@ -54,6 +54,14 @@ private:
     QString FProgramme;
 };
 
-// The service follows the state, the notifier the programme title, and
-// commands wait while the window is busy.
-void ConnectMedia(TMainMedia& media, TMprisService& mpris, TTitleNotifier& notifier);
+// The window's session-bus features as the program runs them: the service
+// follows the adapter's state, the notifier its programme titles, and
+// commands wait while the window is busy. Published once the window stands.
+struct TMediaFeatures
+{
+    explicit TMediaFeatures(TwinMain& window);
+
+    TMainMedia Media;
+    TMprisService Mpris;
+    TTitleNotifier Notifier;
+};

@@ -20,14 +20,6 @@ struct TUpdate
 using TUpdates = QList<TUpdate>;
 
 const QString SStation = u"经济之声"_s;
-
-QStringList Summaries(const TFakeNotificationServer& server)
-{
-    QStringList summaries;
-    for (const auto& notification : server.Received())
-        summaries << notification.Summary;
-    return summaries;
-}
 } // namespace
 
 Q_DECLARE_METATYPE(TUpdates)
@@ -66,8 +58,8 @@ private Q_SLOTS:
         }
         // A last title marks the end: every earlier call has been answered.
         notifier.Update(u"结束"_s, SStation, true);
-        QTRY_COMPARE(Summaries(server).value(shown.size()), u"结束"_s);
-        QCOMPARE(Summaries(server), shown + QStringList{u"结束"_s});
+        QTRY_COMPARE(server.Summaries().value(shown.size()), u"结束"_s);
+        QCOMPARE(server.Summaries(), shown + QStringList{u"结束"_s});
 
         // One notification, replaced in place under the program's names.
         const uint id = server.Received().first().Id;
@@ -92,7 +84,7 @@ private Q_SLOTS:
         notifier.Update(u"早间新闻"_s, SStation, true);
         notifier.Update(u"天气预报"_s, SStation, true);
         notifier.Update(u"新闻联播"_s, SStation, true);
-        QTRY_COMPARE(Summaries(server), (QStringList{u"早间新闻"_s, u"新闻联播"_s}));
+        QTRY_COMPARE(server.Summaries(), (QStringList{u"早间新闻"_s, u"新闻联播"_s}));
         QCOMPARE(server.Received()[1].ReplacesId, server.Received()[0].Id);
     }
 
@@ -125,7 +117,7 @@ private Q_SLOTS:
         QCOMPARE(notifier.NotificationId(), 0u);
         TFakeNotificationServer server;
         notifier.Update(u"天气预报"_s, SStation, true);
-        QTRY_COMPARE(Summaries(server), QStringList{u"天气预报"_s});
+        QTRY_COMPARE(server.Summaries(), QStringList{u"天气预报"_s});
         QCOMPARE(server.Received().first().ReplacesId, 0u);
     }
 };

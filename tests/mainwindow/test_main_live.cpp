@@ -3,17 +3,10 @@
 // and reaches what is heard, survives a change of link and engine, and never
 // moves the sink's volume.
 
-#include "FakeDialogs.h"
-#include "FakeMessageBoxes.h"
-#include "StreamServers.h"
-#include "TestHome.h"
+#include "LiveWindowFixture.h"
 #include "TestPulseServer.h"
 #include "TestSupport.h"
 #include "ctlRadioPlayer.h"
-#include "libEngines.h"
-#include "libMixerPulse.h"
-#include "libRadio.h"
-#include "vclMain.h"
 
 #include <QAction>
 #include <QSlider>
@@ -53,37 +46,9 @@ private Q_SLOTS:
 
 void TestMainLive::programVolumeIsHeardAndLeavesTheSinkAlone()
 {
-    PrepareEngineLocale(); // as main() does once the application object exists
-    TStreamServers servers;
-    servers.Start(); // throws, and so fails, when a server cannot start
-    TTestHome home;
-    TFakeMessageBoxes boxes;
-    TFakeBrowser browser;
-    TFakeFileDialogs fileDialogs;
-    TFakeEditors editors;
-    const std::unique_ptr<IEngineFactory> engines = CreateSystemEngineFactory();
-    TPulseMixerDriver mixer;
-
-    TRadio radio;
-    radio.SetText(QStringLiteral("本地测试台"));
-    for (TStreamKind kind : {skWindowsMedia, skRealMedia}) {
-        TRadioLink* link = radio.Links().Add();
-        link->SetText(kind == skRealMedia ? QStringLiteral("GStreamer") : QStringLiteral("libmpv"));
-        link->SetHref(servers.IcecastUrl());
-        link->SetKind(kind);
-    }
-    const QString file = home.Path() + QStringLiteral("/本地.radio");
-    radio.SaveToFile(file);
-
-    TMainServices services;
-    services.Engines = engines.get();
-    services.Mixer = &mixer;
-    services.FileDialogs = &fileDialogs;
-    services.Editors = &editors;
-    services.MessageBoxes = &boxes;
-    services.Browser = &browser;
-    TwinMain window(services);
-    window.FormCreate({file});
+    TLiveWindowFixture f;
+    TStreamServers& servers = f.Servers;
+    TwinMain& window = *f.Window;
     const QList<int> sinkBefore = SinkVolumes();
     QVERIFY(!sinkBefore.isEmpty());
 
@@ -113,7 +78,7 @@ void TestMainLive::programVolumeIsHeardAndLeavesTheSinkAlone()
     QCOMPARE(SinkVolumes(), sinkBefore);
 
     window.actStop->trigger();
-    QVERIFY(boxes.Questions().isEmpty());
+    QVERIFY(f.Boxes.Questions().isEmpty());
 }
 
 QTEST_MAIN(TestMainLive)

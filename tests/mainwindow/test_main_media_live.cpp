@@ -3,18 +3,9 @@
 // drives it, and a notification server of the test's own receives one
 // notification per real change of the stream's title, replaced in place.
 
-#include "FakeDialogs.h"
-#include "FakeMessageBoxes.h"
-#include "StreamServers.h"
-#include "TestHome.h"
+#include "LiveWindowFixture.h"
 #include "TestSessionBus.h"
 #include "ctlRadioPlayer.h"
-#include "libEngines.h"
-#include "libMixerPulse.h"
-#include "libMprisService.h"
-#include "libRadio.h"
-#include "libTitleNotifier.h"
-#include "vclMain.h"
 #include "vclMainMedia.h"
 
 #include <QAction>
@@ -27,14 +18,6 @@ namespace {
 
 QString Ctl(const QStringList& args) { return Playerctl(u"kestrel_radio"_s, args); }
 
-QStringList Summaries(const TFakeNotificationServer& server)
-{
-    QStringList summaries;
-    for (const auto& notification : server.Received())
-        summaries << notification.Summary;
-    return summaries;
-}
-
 } // namespace
 
 class TestMainMediaLive : public QObject
@@ -46,38 +29,10 @@ private Q_SLOTS:
 
 void TestMainMediaLive::playerctlDrivesThePlayingWindow()
 {
-    PrepareEngineLocale(); // as main() does once the application object exists
-    TStreamServers servers;
-    servers.Start(); // throws, and so fails, when a server cannot start
+    TLiveWindowFixture f;
+    TStreamServers& servers = f.Servers;
+    TwinMain& window = *f.Window;
     TFakeNotificationServer notifications;
-    TTestHome home;
-    TFakeMessageBoxes boxes;
-    TFakeBrowser browser;
-    TFakeFileDialogs fileDialogs;
-    TFakeEditors editors;
-    const std::unique_ptr<IEngineFactory> engines = CreateSystemEngineFactory();
-    TPulseMixerDriver mixer;
-
-    TRadio radio;
-    radio.SetText(u"本地测试台"_s);
-    for (TStreamKind kind : {skWindowsMedia, skRealMedia}) {
-        TRadioLink* link = radio.Links().Add();
-        link->SetText(kind == skRealMedia ? u"GStreamer"_s : u"libmpv"_s);
-        link->SetHref(servers.IcecastUrl());
-        link->SetKind(kind);
-    }
-    const QString file = home.Path() + u"/本地.radio"_s;
-    radio.SaveToFile(file);
-
-    TMainServices services;
-    services.Engines = engines.get();
-    services.Mixer = &mixer;
-    services.FileDialogs = &fileDialogs;
-    services.Editors = &editors;
-    services.MessageBoxes = &boxes;
-    services.Browser = &browser;
-    TwinMain window(services);
-    window.FormCreate({file});
     // The programme title is published, and the window is behind another.
     TWindowOptions options = window.Options();
     options.MSNTitleMode = 1;
@@ -87,20 +42,17 @@ void TestMainMediaLive::playerctlDrivesThePlayingWindow()
     other.activateWindow();
     QTRY_VERIFY(!window.isActiveWindow());
 
-    TMainMedia media(window);
-    TMprisService mpris(media, window.ProductName());
-    TTitleNotifier notifier(window.ProductName());
-    ConnectMedia(media, mpris, notifier);
-    QVERIFY(mpris.Publish());
+    TMediaFeatures media(window);
+    QVERIFY(media.Mpris.Publish());
 
     QCOMPARE(Ctl({u"status"_s}), u"Stopped"_s);
-    QCOMPARE(Ctl({u"metadata"_s, u"album"_s}), u"本地测试台"_s);
+    QCOMPARE(Ctl({u"metadata"_s, u"album"_s}), TLiveWindowFixture::Station);
     servers.SetTitle(u"早间新闻"_s.toUtf8());
     QCOMPARE(Ctl({u"play"_s}), QString());
     QTRY_COMPARE_WITH_TIMEOUT(window.ctlPlayer->State(), psPlaying, 15000);
     QCOMPARE(Ctl({u"status"_s}), u"Playing"_s);
     QTRY_COMPARE_WITH_TIMEOUT(Ctl({u"metadata"_s, u"title"_s}), u"早间新闻"_s, 10000);
-    QTRY_COMPARE(Summaries(notifications), QStringList{u"早间新闻"_s});
+    QTRY_COMPARE(notifications.Summaries(), QStringList{u"早间新闻"_s});
     const QString firstTrack = Ctl({u"metadata"_s, u"mpris:trackid"_s});
 
     // The same title again is no change.
@@ -109,7 +61,7 @@ void TestMainMediaLive::playerctlDrivesThePlayingWindow()
     QTRY_COMPARE_WITH_TIMEOUT(Ctl({u"metadata"_s, u"title"_s}), u"天气预报"_s, 10000);
     QVERIFY(Ctl({u"metadata"_s, u"mpris:trackid"_s}) != firstTrack);
     servers.SetTitle(u"新闻联播"_s.toUtf8());
-    QTRY_COMPARE_WITH_TIMEOUT(Summaries(notifications), (QStringList{u"早间新闻"_s, u"天气预报"_s, u"新闻联播"_s}),
+    QTRY_COMPARE_WITH_TIMEOUT(notifications.Summaries(), (QStringList{u"早间新闻"_s, u"天气预报"_s, u"新闻联播"_s}),
                               10000);
     const uint id = notifications.Received().first().Id;
     for (const auto& notification : notifications.Received().mid(1))
@@ -145,13 +97,13 @@ void TestMainMediaLive::playerctlDrivesThePlayingWindow()
     QCOMPARE(Ctl({u"metadata"_s, u"title"_s}), QString());
 
     // Raise brings the window to the front; Quit runs the exit command.
-    const QStringList call{u"--session"_s, u"--type=method_call"_s, u"--dest="_s + mpris.ServiceName(),
+    const QStringList call{u"--session"_s, u"--type=method_call"_s, u"--dest="_s + media.Mpris.ServiceName(),
                            TMprisService::ObjectPath};
     QCOMPARE(RunClient(u"dbus-send"_s, call + QStringList{u"org.mpris.MediaPlayer2.Raise"_s}).Exit, 0);
     QTRY_VERIFY(window.isActiveWindow());
     QCOMPARE(RunClient(u"dbus-send"_s, call + QStringList{u"org.mpris.MediaPlayer2.Quit"_s}).Exit, 0);
     QTRY_VERIFY(!window.isVisible());
-    QVERIFY(boxes.Questions().isEmpty());
+    QVERIFY(f.Boxes.Questions().isEmpty());
 }
 
 QTEST_MAIN(TestMainMediaLive)

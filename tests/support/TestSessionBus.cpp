@@ -36,6 +36,14 @@ uint TFakeNotificationServer::Notify(const QString& appName, uint replacesId, co
     return id;
 }
 
+QStringList TFakeNotificationServer::Summaries() const
+{
+    QStringList summaries;
+    for (const TNotification& notification : FReceived)
+        summaries << notification.Summary;
+    return summaries;
+}
+
 QString TFakeNotificationServer::GetServerInformation(QString& vendor, QString& version, QString& specVersion) const
 {
     vendor = QStringLiteral("tests");

@@ -37,6 +37,8 @@ public:
     ~TFakeNotificationServer() override;
 
     const QList<TNotification>& Received() const { return FReceived; }
+    // The summaries received, in order.
+    QStringList Summaries() const;
 
 public Q_SLOTS:
     uint Notify(const QString& appName, uint replacesId, const QString& icon, const QString& summary,
