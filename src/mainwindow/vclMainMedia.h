@@ -27,7 +27,8 @@ public:
     TMediaState State() const;
     // The programme title now playing: the player's title, nothing after an error.
     QString Programme() const;
-    // While the window or a box of the program is open modally, commands wait.
+    // True while the window runs a modal step or a box of the program is open;
+    // commands wait meanwhile.
     bool Busy() const;
 
     void Raise() override;
