@@ -20,7 +20,7 @@ const QString SPlayer = u"kestrel_radio"_s;
 const QString SPlayerInterface = u"org.mpris.MediaPlayer2.Player"_s;
 const QString SProperties = u"org.freedesktop.DBus.Properties"_s;
 
-class TFakeControl final : public IMediaControl
+class TFakeMediaControl final : public IMediaControl
 {
 public:
     QStringList Calls;
@@ -135,7 +135,7 @@ private Q_SLOTS:
 // What playerctl and a plain client read, the root interface included.
 void TestMpris::tellsWhatPlays()
 {
-    TFakeControl control;
+    TFakeMediaControl control;
     TMprisService service(control, u"Kestrel收音机"_s);
     QVERIFY(service.Publish());
     QCOMPARE(service.ServiceName(), TMprisService::ServiceBase);
@@ -177,7 +177,7 @@ void TestMpris::tellsWhatPlays()
 // changes nothing a client sees sends none.
 void TestMpris::signalsOnlyRealChanges()
 {
-    TFakeControl control;
+    TFakeMediaControl control;
     TMprisService service(control, u"Kestrel收音机"_s);
     TMediaState state = Station();
     service.SetState(state);
@@ -245,7 +245,7 @@ void TestMpris::commands()
     QFETCH(QStringList, playerctl);
     QFETCH(QString, method);
     QFETCH(QStringList, calls);
-    TFakeControl control;
+    TFakeMediaControl control;
     TMprisService service(control, u"Kestrel收音机"_s);
     TMediaState state = Station();
     state.Playing = playing;
@@ -267,7 +267,7 @@ void TestMpris::commands()
 // question): the client's call has been answered before it starts.
 void TestMpris::callsReturnBeforeTheCommandRuns()
 {
-    TFakeControl control;
+    TFakeMediaControl control;
     TMprisService service(control, u"Kestrel收音机"_s);
     service.SetState(Station());
     QVERIFY(service.Publish());
@@ -294,7 +294,7 @@ void TestMpris::callsReturnBeforeTheCommandRuns()
 // Raise does not, so the user sees what holds them up.
 void TestMpris::commandsWaitWhileHeld()
 {
-    TFakeControl control;
+    TFakeMediaControl control;
     TMprisService service(control, u"Kestrel收音机"_s);
     service.SetState(Station());
     bool busy = true;
@@ -314,7 +314,7 @@ void TestMpris::commandsWaitWhileHeld()
 void TestMpris::aTakenNameGetsAnInstanceSuffix()
 {
     QVERIFY(Client().registerService(TMprisService::ServiceBase));
-    TFakeControl control;
+    TFakeMediaControl control;
     TMprisService service(control, u"Kestrel收音机"_s);
     QVERIFY(service.Publish());
     QCOMPARE(service.ServiceName(),
