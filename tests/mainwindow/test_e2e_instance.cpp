@@ -20,16 +20,6 @@ namespace {
 
 QString Program() { return BinaryPath(QStringLiteral("src/mainwindow/kestrel-radio")); }
 
-// A private runtime folder, so the starts of one test meet only each other.
-QString PrivateRuntime(const TTestHome& home)
-{
-    const QString runtime = home.Path() + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    return runtime;
-}
-
 } // namespace
 
 class TestE2eInstance : public QObject
@@ -60,7 +50,7 @@ private Q_SLOTS:
     void firstStartOpensItsFileArgument()
     {
         TTestHome home;
-        PrivateRuntime(home);
+        home.PrivateRuntime();
         QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")), home.Path() + QStringLiteral("/转交电台.radio")));
         QProcess first;
         first.setWorkingDirectory(home.Path());
@@ -78,7 +68,7 @@ private Q_SLOTS:
     void laterStartFailsWhenNobodyTakesIt()
     {
         TTestHome home;
-        PrivateRuntime(home);
+        home.PrivateRuntime();
         TSingleInstance first;
         QVERIFY(first.Acquire());
         QVERIFY(first.Listen());
@@ -92,10 +82,7 @@ private Q_SLOTS:
     void laterStartsHandOverToTheFirst()
     {
         TTestHome home;
-        const QString runtime = home.Path() + QStringLiteral("/run");
-        QVERIFY(QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        home.PrivateRuntime();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrel.instance.info=true"));
         const QString program = BinaryPath(QStringLiteral("src/mainwindow/kestrel-radio"));
