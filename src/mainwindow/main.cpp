@@ -5,6 +5,7 @@
 
 #include "libEngines.h"
 #include "libExeInfo.h"
+#include "libFreedesktopInstall.h"
 #include "libInstance.h"
 #include "libMixerPulse.h"
 #include "libMsgBox.h"
@@ -12,6 +13,7 @@
 #include "libRegistry.h"
 #include "libShell.h"
 #include "libSignals.h"
+#include "libUpdate.h"
 #include "vclApplication.h"
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
@@ -124,6 +126,8 @@ int main(int argc, char** argv)
     TPulseMixerDriver mixer;
     TQtFileDialogs fileDialogs;
     TDialogEditors editors;
+    TFreedesktopInstall desktopInstall;
+    TSystemNetwork network;
 
     TMainServices services;
     services.Engines = engines.get();
@@ -132,6 +136,8 @@ int main(int argc, char** argv)
     services.Editors = &editors;
     services.MessageBoxes = &boxes;
     services.Browser = &browser;
+    services.DesktopInstall = &desktopInstall;
+    services.Network = &network;
 
     int result = 0;
     {
