@@ -126,6 +126,8 @@ bool IconInstalled(const QString& context, const QString& name)
     return false;
 }
 
+// The icon drawn for the program, into the user's hicolor theme, unless an
+// icon theme has one of that name already (the installed package's own).
 void InstallIcon(const QString& context, const QString& name)
 {
     if (IconInstalled(context, name))
@@ -272,15 +274,9 @@ void TFreedesktopInstall::WriteMenuLauncher() const
     RunTool(QStringLiteral("update-desktop-database"), {QFileInfo(path).absolutePath()}, false);
 }
 
-void TFreedesktopInstall::InstallIcons() const
-{
-    InstallIcon(QStringLiteral("apps"), AppId());
-    InstallIcon(QStringLiteral("mimetypes"), FileTypeIconName());
-}
-
 void TFreedesktopInstall::InstallShortcut(int kind)
 {
-    InstallIcons();
+    InstallIcon(QStringLiteral("apps"), AppId());
     if (kind == 1) {
         const QByteArray script = "#!/bin/sh\nexec " + ShellQuoted(FProgram).toUtf8() + " \"$@\"\n";
         WriteLauncher(LauncherPath(1), script, true);
@@ -301,7 +297,8 @@ void TFreedesktopInstall::InstallShortcut(int kind)
 
 void TFreedesktopInstall::RegisterFileType()
 {
-    InstallIcons();
+    InstallIcon(QStringLiteral("apps"), AppId());
+    InstallIcon(QStringLiteral("mimetypes"), FileTypeIconName());
 
     QByteArray package;
     QXmlStreamWriter xml(&package);

@@ -46,8 +46,6 @@ private:
     QByteArray Entry(const QString& exec, bool opensFiles) const;
     void WriteLauncher(const QString& path, const QByteArray& content, bool executable) const;
     void WriteMenuLauncher() const;
-    // The program's icon and the station file's, where no icon theme has them yet.
-    void InstallIcons() const;
 
     QString FProgram;
 };

@@ -102,6 +102,7 @@ private Q_SLOTS:
     void launchers_data();
     void launchers();
     void launcherScriptPassesItsArguments();
+    void iconOnlyWhereNoThemeHasOne();
     void launcherScriptNeverWritesThroughALink();
     void desktopFolderFromUserDirs();
     void folderThatCannotBeMadeIsAnError();
@@ -226,6 +227,15 @@ void TestDesktopInstall::launcherScriptPassesItsArguments()
     const QStringList args = {u"a b.radio"_s, u"$HOME"_s, u"it's"_s, QString()};
     QCOMPARE(Tool(TFreedesktopInstall::LauncherPath(1), args).Exit, 0);
     QCOMPARE(Started(), args.join(u'\n') + u'\n');
+}
+
+// The package's own icon, in any size, wins over the one drawn here.
+void TestDesktopInstall::iconOnlyWhereNoThemeHasOne()
+{
+    const QString icons = FHome->Path() + u"/.local/share/icons/hicolor"_s;
+    WriteText(icons + u"/48x48/apps/io.github.kestrelradio.Kestrel.png"_s, "png");
+    TFreedesktopInstall(FProgram).InstallShortcut(0);
+    QVERIFY(!QFileInfo::exists(icons + u"/scalable/apps/io.github.kestrelradio.Kestrel.svg"_s));
 }
 
 // A link where the script goes is replaced by the script, never written
