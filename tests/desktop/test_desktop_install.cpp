@@ -3,12 +3,12 @@
 // for the station-file type and its default program, gio for how a launcher's
 // Exec line is read, and the real program opening a station file that way.
 
+#include "TestFirstInstance.h"
 #include "TestHome.h"
 #include "TestSupport.h"
 #include "libError.h"
 #include "libExeInfo.h"
 #include "libFreedesktopInstall.h"
-#include "libInstance.h"
 #include "libRegistry.h"
 
 #include <QDir>
@@ -18,8 +18,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
-
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -404,24 +402,14 @@ void TestDesktopInstall::openingAStationFileReachesTheRunningProgram()
     QCOMPARE(id, "io.github.kestrelradio.Kestrel.desktop"_ba);
     const QString launcher = FHome->Path() + u"/.local/share/applications/"_s + QString::fromUtf8(id);
 
-    QProcessEnvironment environment = ProgramEnvironment();
-    environment.insert(u"QT_LOGGING_RULES"_s, u"kestrel.instance.info=true"_s);
-    QProcess first;
-    first.setProcessEnvironment(environment);
-    first.start(program, {});
-    QVERIFY(first.waitForStarted());
-    TSingleInstance probe;
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(probe.ServerName()), 20000);
+    TFirstInstance first;
+    QVERIFY(first.Start(program));
 
     const QString station = FHome->Path() + u"/双击 打开.radio"_s;
     QVERIFY(QFile::copy(SourcePath(u"data/默认电台.radio"_s), station));
-    QByteArray said;
     QVERIFY(GioLaunch(launcher, station));
-    QTRY_VERIFY_WITH_TIMEOUT((said += first.readAllStandardError()).contains("activated"), 20000);
-
-    ::kill(pid_t(first.processId()), SIGTERM);
-    QVERIFY(first.waitForFinished(20000));
-    QCOMPARE(first.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(first.Activations(), 1, 20000);
+    QVERIFY(first.Stop());
     QSettings settings(FHome->ConfigFile(), TExeRegistry::Format());
     QCOMPARE(settings.value(u"Radio"_s).toString(), station);
 }

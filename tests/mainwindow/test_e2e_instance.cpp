@@ -1,6 +1,7 @@
 // The program itself, started three times as a user would: the later starts
 // hand their command line to the first and end.
 
+#include "TestFirstInstance.h"
 #include "TestHome.h"
 #include "TestSupport.h"
 #include "libInstance.h"
@@ -83,22 +84,14 @@ private Q_SLOTS:
     {
         TTestHome home;
         home.PrivateRuntime();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrel.instance.info=true"));
-        const QString program = BinaryPath(QStringLiteral("src/mainwindow/kestrel-radio"));
+        const QProcessEnvironment environment = TFirstInstance::Environment();
+        const QString program = Program();
 
-        QProcess first;
-        first.setProcessEnvironment(environment);
-        first.start(program, {});
-        QVERIFY(first.waitForStarted());
+        TFirstInstance first;
+        QVERIFY(first.Start(program));
         TSingleInstance probe;
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(probe.ServerName()), 20000);
         QVERIFY(!probe.Acquire());
-        QByteArray firstErr;
-        const auto activations = [&] {
-            firstErr += first.readAllStandardError();
-            return firstErr.count("activated");
-        };
+        const auto activations = [&] { return first.Activations(); };
 
         const QString station = home.Path() + QStringLiteral("/转交电台.radio");
         QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")), station));
@@ -119,12 +112,9 @@ private Q_SLOTS:
         garbage.write("\x22\xae\x2d\x01garbage that is no record");
         QTRY_COMPARE(garbage.state(), QLocalSocket::UnconnectedState);
         QCOMPARE(activations(), 2);
-        QCOMPARE(first.state(), QProcess::Running);
+        QCOMPARE(first.Process.state(), QProcess::Running);
 
-        ::kill(pid_t(first.processId()), SIGTERM);
-        QVERIFY(first.waitForFinished(20000));
-        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(first.Stop());
         QSettings settings(home.ConfigFile(), TExeRegistry::Format());
         QCOMPARE(settings.value(QStringLiteral("Radio")).toString(), station);
         // The first instance released its lock and socket.
