@@ -1,6 +1,7 @@
 #include "libDownload.h"
 
 #include "libText.h"
+#include "libWeb.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -22,9 +23,7 @@ TDownload::~TDownload()
 bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, const QString& fileName,
                       const TDownloadLimits& limits)
 {
-    const QUrl url(address, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (FReply || FFinished || !url.isValid() || (scheme != u"http" && scheme != u"https"))
+    if (FReply || FFinished || !IsWebAddress(address))
         return false;
     // Written beside the target and put in place only when complete, so a
     // failed download never costs the copy that was there.
@@ -35,7 +34,7 @@ bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, co
     }
     FMaxBytes = limits.MaxBytes;
 
-    QNetworkRequest request(url);
+    QNetworkRequest request(QUrl(address, QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(limits.MaxRedirects);
     request.setTransferTimeout(limits.TimeoutMs);

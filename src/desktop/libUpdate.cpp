@@ -48,15 +48,6 @@ QString Unquoted(QString value)
     return value;
 }
 
-// Only a web address is handed to the browser: a description that names a
-// local file or a program's scheme gets the package address instead.
-bool IsWebAddress(const QString& address)
-{
-    const QUrl url(address, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https");
-}
-
 } // namespace
 
 bool TSystemNetwork::Present(const QUrl& address)
@@ -210,6 +201,8 @@ void TUpdateCheck::Fetched(bool succeeded)
         Finish(TUpdateResult::UpToDate);
         return;
     }
+    // Only a web address goes to the browser: a description that names a
+    // local file or a program's scheme gets the package address instead.
     Finish(TUpdateResult::Newer, IsWebAddress(description.Url) ? description.Url : FSetup.PackageAddress);
 }
 

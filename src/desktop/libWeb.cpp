@@ -5,15 +5,20 @@
 #include <QFileInfo>
 #include <QUrl>
 
+bool IsWebAddress(const QString& address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https");
+}
+
 QString WebServer(const char16_t* builtIn)
 {
     QString server = qEnvironmentVariable("KESTREL_WEB_SERVER").trimmed();
     while (server.endsWith(u'/'))
         server.chop(1);
     const QUrl url(server, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (server.isEmpty() || !url.isValid() || url.host().isEmpty() || url.hasQuery() || url.hasFragment()
-        || (scheme != u"http" && scheme != u"https"))
+    if (!IsWebAddress(server) || url.hasQuery() || url.hasFragment())
         return QString::fromUtf16(builtIn);
     return server;
 }

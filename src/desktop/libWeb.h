@@ -15,6 +15,10 @@ inline constexpr char16_t CForumServer[] = u"https://bbs.kestrelradio.cn";
 // stray value must not send the browser to a local file.
 QString WebServer(const char16_t* builtIn);
 
+// An absolute http or https address with a host: the only kind the program
+// fetches or hands to the browser from outside input.
+bool IsWebAddress(const QString& address);
+
 // The download directory: the server + "/download/".
 QString DownloadFolderAddress();
 // The update description in the download directory.
