@@ -81,7 +81,14 @@ void TDownload::Done()
     FDeadline->stop();
     Take();
     const int status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool complete = !FFailed && FReply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+    // Under load Qt has been seen to finish without an error a body the server
+    // cut short of its announced length; an uncoded body must have it all.
+    const QVariant length = FReply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray coding = FReply->rawHeader("Content-Encoding").trimmed().toLower();
+    const bool whole =
+        !length.isValid() || !(coding.isEmpty() || coding == "identity") || length.toLongLong() == FReceived;
+    const bool complete =
+        !FFailed && whole && FReply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
     FReply->disconnect(this);
     FReply->deleteLater();
     FReply = nullptr;

@@ -289,7 +289,9 @@ void TestUpdate::check()
     QCOMPARE(network.Asked, QList<QUrl>{QUrl(server.Address(u"/download/Lyrebird.ini"_s))});
     // The whole fetch is bounded, whatever the server does.
     QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
-    QVERIFY(server.Requested().size() <= 7);
+    // A redirect loop stops at the fifth hop, not at Qt's fiftieth (a request
+    // Qt sends again on a connection the server closed counts twice).
+    QVERIFY2(server.Requested().size() <= 14, server.Requested().join(' ').constData());
 
     // The copy beside the recent-files list is replaced only by a complete
     // description, and nothing else is left there.
