@@ -68,8 +68,8 @@ struct TMainServices
     IBrowser* Browser = nullptr;
     // Optional: without one the messenger record goes nowhere.
     IMessenger* Messenger = nullptr;
-    // Launchers, the station-file type, the start with the session.
-    // Optional: without one the installation commands and the options are off.
+    // Launchers, the station-file type, the start with the session. Optional:
+    // without one the installation commands are off and the options do not open.
     IDesktopInstall* DesktopInstall = nullptr;
     // Optional: without one there is no network and update checks fail.
     INetwork* Network = nullptr;
