@@ -1,6 +1,7 @@
 #include "libShell.h"
 
 #include "KestrelVersion.h"
+#include "libDownload.h"
 #include "libError.h"
 #include "libText.h"
 
@@ -10,13 +11,9 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QTimer>
-#include <QUrl>
 
 #include <atomic>
 
@@ -39,6 +36,7 @@ std::atomic<bool> TopMostFlag{false};
 std::atomic<bool> TrayIconFlag{false};
 std::atomic<int> DownloadTimeoutMs{TDownloadLimits().TimeoutMs};
 std::atomic<qint64> DownloadMaxBytes{TDownloadLimits().MaxBytes};
+std::atomic<int> DownloadMaxRedirects{TDownloadLimits().MaxRedirects};
 
 QMutex TitleLock;
 QString Title;
@@ -164,6 +162,7 @@ TDownloadLimits DownloadLimits()
     TDownloadLimits limits;
     limits.TimeoutMs = DownloadTimeoutMs;
     limits.MaxBytes = DownloadMaxBytes;
+    limits.MaxRedirects = DownloadMaxRedirects;
     return limits;
 }
 
@@ -171,67 +170,21 @@ void SetDownloadLimits(const TDownloadLimits& limits)
 {
     DownloadTimeoutMs = limits.TimeoutMs;
     DownloadMaxBytes = limits.MaxBytes;
+    DownloadMaxRedirects = limits.MaxRedirects;
 }
 
 bool DownloadFile(const QString& address, const QString& fileName)
 {
     try {
-        const QUrl url(address, QUrl::StrictMode);
-        const QString scheme = url.scheme().toLower();
-        if (!url.isValid() || (scheme != u"http" && scheme != u"https"))
-            return false;
-        const TDownloadLimits limits = DownloadLimits();
-
-        // Written beside the target and put in place only when complete, so a
-        // failed download never costs the copy that was there.
-        TSafeFileWriter file(fileName);
-        if (!file.Open())
-            return false;
-
         QNetworkAccessManager manager;
-        QNetworkRequest request(url);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-        request.setTransferTimeout(limits.TimeoutMs);
-        QNetworkReply* reply = manager.get(request);
-
-        bool failed = false;
-        qint64 received = 0;
-        const auto fail = [&] {
-            failed = true;
-            reply->abort();
-        };
-        const auto take = [&] {
-            if (failed)
-                return;
-            const QByteArray chunk = reply->readAll();
-            received += chunk.size();
-            if (received > limits.MaxBytes || !file.Write(chunk))
-                fail();
-        };
-        QEventLoop loop;
-        QTimer deadline;
-        deadline.setSingleShot(true);
-        QObject::connect(&deadline, &QTimer::timeout, reply, fail);
-        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
-            const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-            if (announced > limits.MaxBytes)
-                fail();
-        });
-        QObject::connect(reply, &QNetworkReply::readyRead, reply, take);
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        deadline.start(limits.TimeoutMs);
-        if (!reply->isFinished())
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        take();
-
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const bool complete = !failed && reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-        delete reply;
-        if (!complete) {
-            file.Cancel();
+        TDownload download;
+        if (!download.Start(manager, address, fileName, DownloadLimits()))
             return false;
-        }
-        return file.Commit();
+        QEventLoop loop;
+        QObject::connect(&download, &TDownload::Finished, &loop, &QEventLoop::quit);
+        if (!download.IsFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        return download.Succeeded();
     } catch (...) {
         return false;
     }

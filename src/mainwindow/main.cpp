@@ -6,6 +6,7 @@
 #include "KestrelVersion.h"
 #include "libEngines.h"
 #include "libExeInfo.h"
+#include "libFreedesktopInstall.h"
 #include "libInstance.h"
 #include "libMixerPulse.h"
 #include "libMsgBox.h"
@@ -13,6 +14,7 @@
 #include "libRegistry.h"
 #include "libShell.h"
 #include "libSignals.h"
+#include "libUpdate.h"
 #include "vclApplication.h"
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
@@ -127,6 +129,8 @@ int main(int argc, char** argv)
     TPulseMixerDriver mixer;
     TQtFileDialogs fileDialogs;
     TDialogEditors editors;
+    TFreedesktopInstall desktopInstall;
+    TSystemNetwork network;
 
     TMainServices services;
     services.Engines = engines.get();
@@ -135,6 +139,8 @@ int main(int argc, char** argv)
     services.Editors = &editors;
     services.MessageBoxes = &boxes;
     services.Browser = &browser;
+    services.DesktopInstall = &desktopInstall;
+    services.Network = &network;
 
     int result = 0;
     {

@@ -140,6 +140,8 @@ void TwinMain::CreateMenus()
     subView->addAction(actTopMost);
     subView->addAction(actInsTray);
 
+    CreateToolMenu();
+
     popDock = new QMenu(this);
     popDock->setObjectName(QStringLiteral("popDock"));
     popDock->addActions(subDock->actions());
@@ -290,6 +292,8 @@ void TwinMain::FormCreate(const QStringList& arguments)
         if (!(actInsTray->isChecked() && autoMini && SystemTrayAvailable()))
             show();
     });
+    // Silent: it asks only when a newer version exists.
+    steps.Step([&] { StartUpdateCheck(true); });
     ReportSteps(steps);
 }
 

@@ -7,6 +7,7 @@
 //   vclMainDocument.cpp  station document commands, recent files, window state
 //   vclMainLinks.cpp     link list, listening commands, status bar
 //   vclMainVolume.cpp    volume panel and panel switching
+//   vclMainTools.cpp     the tools menu: update check, download, installation
 // Components are public members, as on a designed form; tests find them by
 // object name (every command's object name is its command name).
 
@@ -15,6 +16,7 @@
 #include "libNowPlaying.h"
 #include "libPreferences.h"
 #include "libRecent.h"
+#include "libUpdate.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -35,6 +37,7 @@ class TNowPlaying;
 class TRadio;
 class TRadioLink;
 class TRadioPlayer;
+class TUpdateCheck;
 
 class QAction;
 class QActionGroup;
@@ -65,8 +68,13 @@ struct TMainServices
     IBrowser* Browser = nullptr;
     // Optional: without one the messenger record goes nowhere.
     IMessenger* Messenger = nullptr;
-    // Launchers, the station-file type, the start with the session.
+    // Launchers, the station-file type, the start with the session. Optional:
+    // without one the installation commands are off and the options do not open.
     IDesktopInstall* DesktopInstall = nullptr;
+    // Optional: without one there is no network and update checks fail.
+    INetwork* Network = nullptr;
+    // Bounds of the update check's fetch; tests shorten the time-out.
+    TDownloadLimits UpdateLimits = UpdateCheckLimits();
 };
 
 class TwinMain : public QMainWindow, public IWindowOptions
@@ -123,6 +131,14 @@ public:
     // Builds the messenger record of text (empty: the withdrawal) and hands
     // it to the messenger service.
     void SendNowPlaying(const QString& text, int category);
+
+    // ---- tools (vclMainTools.cpp)
+
+    // Starts an update check and disables actCheckUpdate until it is over;
+    // its boxes are shown when its answer arrives.
+    void StartUpdateCheck(bool silent);
+    // Enables actCheckUpdate again.
+    void UpdateCheckDone();
 
     // ---- tray icon and window behaviour (vclMainTray.cpp)
     void popTrayPopup();
@@ -237,6 +253,11 @@ public:
     // One radio item per text option; the tool bar's option is ticked when it opens.
     QMenu* subBarText = nullptr;
     QMenu* popDock = nullptr;
+    QMenu* subTool = nullptr;
+    // Its n-th item installs launcher kind n.
+    QMenu* subInstall = nullptr;
+    // The menu item of actAssociate, with a shorter caption than the command.
+    QAction* btnAssociate = nullptr;
     QMenu* subHelp = nullptr;
     // The context menu of both panels, rebuilt before every use.
     QMenu* popBoxs = nullptr;
@@ -307,6 +328,14 @@ private:
     void actTopMostExecute();
     void actInsTrayExecute();
     void actSetupExecute();
+
+    // ---- vclMainTools.cpp
+    void CreateToolMenu();
+    void actCheckUpdateExecute();
+    void actDownloadExecute();
+    void actAssociateExecute();
+    void subInstallClick(int kind);
+    void UpdateCheckFinished(TUpdateCheck* check);
 
     // ---- vclMainTray.cpp
     void CreateTrayMenu();

@@ -54,6 +54,22 @@ inline const QString SPlayerError = QStringLiteral("发生错误");
 inline const QString SEngineMissing = QStringLiteral(
     "收听此电台连接需要%1 Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？");
 
+// Update check: the description file in the download directory (its name
+// with ".zip" is the installation package), and what the user is told
+inline const QString SUpdateFile = QStringLiteral("Lyrebird.ini");
+inline const QString SUpdateAvailable = QStringLiteral("检测到已有更新版本存在，是否现在下载？");
+inline const QString SUpToDate = QStringLiteral("您当前使用的已是最新版本，目前尚无更新");
+inline const QString SNoNetwork = QStringLiteral("检测不到可用的网络连接");
+
+// Desktop installation: launchers, the station-file type, the start with the
+// session (%1 = a file or folder, %2 = the system's reason or a tool's output)
+inline const QString SStationFileType = QStringLiteral("%1电台文件");
+inline const QString SCannotCreateFolder = QStringLiteral("无法创建文件夹 %1:\r\n%2");
+inline const QString SCannotWriteLauncher = QStringLiteral("无法写入 %1:\r\n%2");
+inline const QString SCannotRemoveFile = QStringLiteral("无法删除 %1:\r\n%2");
+inline const QString SToolMissing = QStringLiteral("找不到程序 %1，请安装它后再试一次");
+inline const QString SToolFailed = QStringLiteral("程序 %1 运行失败:\r\n%2");
+
 // Audio mixer: the maker of a mixer device, and the names of a line's controls
 inline const QString SMixerMakerKnown = QStringLiteral("Microsoft");
 inline const QString SMixerMakerUnknown = QStringLiteral("%1 = Unknown");

@@ -3,14 +3,13 @@
 
 #include "FakeMessageBoxes.h"
 #include "TestHome.h"
+#include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "libShell.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QThread>
 
@@ -18,61 +17,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
-// A loopback HTTP server with one behaviour per path.
-class THttpServer : public QObject
+// The behaviours the download tests ask for, one per path.
+void ServeDownloads(TTestHttpServer& server)
 {
-public:
-    THttpServer()
-    {
-        connect(&FServer, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = FServer.nextPendingConnection()) {
-                socket->setParent(this);
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { Serve(socket); });
-            }
-        });
-    }
-    bool Listen() { return FServer.listen(QHostAddress::LocalHost); }
-    QString Address(const char* path) const
-    {
-        return u"http://127.0.0.1:%1%2"_s.arg(FServer.serverPort()).arg(QString::fromLatin1(path));
-    }
-
-private:
-    void Serve(QTcpSocket* socket)
-    {
-        QByteArray& request = FRequests[socket];
-        request += socket->readAll();
-        if (!request.contains("\r\n\r\n"))
-            return;
-        const QByteArray path = request.split(' ').value(1);
-        if (path == "/ok") {
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 6\r\nConnection: close\r\n\r\nfresh\n");
-        } else if (path == "/medium") {
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 600\r\nConnection: close\r\n\r\n");
-            socket->write(QByteArray(600, 'm'));
-        } else if (path == "/stall") {
-            // Promises more than it sends, then keeps the connection open.
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npartial");
-            return;
-        } else if (path == "/cut-short") {
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\npartial");
-        } else if (path == "/announced-big") {
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n");
-            socket->write(QByteArray(5000, 'x'));
-        } else if (path == "/endless") {
-            // No length announced: only the bytes received can tell.
-            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
-            socket->write(QByteArray(5000, 'x'));
-        } else {
-            socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found");
-        }
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer FServer;
-    QHash<QTcpSocket*, QByteArray> FRequests;
-};
+    server.Answer("/ok", TTestHttpServer::Ok("fresh\n"));
+    server.Answer("/medium", TTestHttpServer::Ok(QByteArray(600, 'm')));
+    // Promises more than it sends, then keeps the connection open.
+    server.Answer("/stall", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npartial", false);
+    server.Answer("/cut-short", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\npartial");
+    server.Answer("/announced-big", TTestHttpServer::Ok(QByteArray(5000, 'x')));
+    // No length announced: only the bytes received can tell.
+    server.Answer("/endless", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(5000, 'x'));
+}
 
 // The copy a download must keep when it fails.
 void WriteOldCopy(const QString& file)
@@ -206,8 +162,9 @@ void TestShell::download()
 {
     QFETCH(QByteArray, path);
     QFETCH(bool, ok);
-    THttpServer server;
+    TTestHttpServer server;
     QVERIFY(server.Listen());
+    ServeDownloads(server);
     SetDownloadLimits({500, 1000});
 
     // An older copy is kept when the download fails.
@@ -216,7 +173,7 @@ void TestShell::download()
 
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(DownloadFile(server.Address(path.constData()), file), ok);
+    QCOMPARE(DownloadFile(server.Address(QString::fromLatin1(path)), file), ok);
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(ReadFileBytes(file), ok ? "fresh\n"_ba : "old\n"_ba);
     // No temporary file is left beside it.
@@ -225,27 +182,29 @@ void TestShell::download()
 
 void TestShell::fullDiskKeepsTheOldCopy()
 {
-    THttpServer server;
+    TTestHttpServer server;
     QVERIFY(server.Listen());
+    ServeDownloads(server);
     SetDownloadLimits({5000, 1000});
     const QString file = FHome->Path() + u"/Lyrebird.ini"_s;
     WriteOldCopy(file);
     {
         // Room for 100 bytes of the 600: the write fails part way.
         TFileSizeLimit limit(100);
-        QVERIFY(!DownloadFile(server.Address("/medium"), file));
+        QVERIFY(!DownloadFile(server.Address(u"/medium"_s), file));
     }
     QCOMPARE(ReadFileBytes(file), "old\n"_ba);
     QCOMPARE(QDir(FHome->Path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Lyrebird.ini"_s});
-    QVERIFY(DownloadFile(server.Address("/medium"), file));
+    QVERIFY(DownloadFile(server.Address(u"/medium"_s), file));
     QCOMPARE(ReadFileBytes(file), QByteArray(600, 'm'));
 }
 
 void TestShell::downloadOnAnotherThread()
 {
-    THttpServer server;
+    TTestHttpServer server;
     QVERIFY(server.Listen());
-    const QString address = server.Address("/ok");
+    ServeDownloads(server);
+    const QString address = server.Address(u"/ok"_s);
     const QString file = FHome->Path() + u"/fetched"_s;
     std::atomic<int> result{-1};
     std::unique_ptr<QThread> thread(QThread::create([&] { result = DownloadFile(address, file) ? 1 : 0; }));

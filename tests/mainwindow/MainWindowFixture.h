@@ -7,6 +7,7 @@
 #include "FakeEngines.h"
 #include "FakeMessageBoxes.h"
 #include "FakeMixerDriver.h"
+#include "FakeNetwork.h"
 #include "TestHome.h"
 #include "libRadio.h"
 #include "libRegistry.h"
@@ -37,6 +38,9 @@ struct TMainWindowFixture
     TFakeEditors Editors;
     TRecordingMessenger Messenger;
     TFakeDesktopInstall DesktopInstall;
+    TFakeNetwork Network;
+    // The update check's bounds; tests shorten the time-out.
+    TDownloadLimits UpdateLimits = UpdateCheckLimits();
     std::unique_ptr<TwinMain> Window;
 
     TMainServices Services()
@@ -50,6 +54,8 @@ struct TMainWindowFixture
         services.Browser = &Browser;
         services.Messenger = &Messenger;
         services.DesktopInstall = &DesktopInstall;
+        services.Network = &Network;
+        services.UpdateLimits = UpdateLimits;
         return services;
     }
 

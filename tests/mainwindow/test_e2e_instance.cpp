@@ -1,6 +1,7 @@
 // The program itself, started three times as a user would: the later starts
 // hand their command line to the first and end.
 
+#include "TestFirstInstance.h"
 #include "TestHome.h"
 #include "TestSupport.h"
 #include "libInstance.h"
@@ -19,16 +20,6 @@
 namespace {
 
 QString Program() { return BinaryPath(QStringLiteral("src/mainwindow/kestrel-radio")); }
-
-// A private runtime folder, so the starts of one test meet only each other.
-QString PrivateRuntime(const TTestHome& home)
-{
-    const QString runtime = home.Path() + QStringLiteral("/run");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    return runtime;
-}
 
 } // namespace
 
@@ -60,7 +51,7 @@ private Q_SLOTS:
     void firstStartOpensItsFileArgument()
     {
         TTestHome home;
-        PrivateRuntime(home);
+        home.PrivateRuntime();
         QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")), home.Path() + QStringLiteral("/转交电台.radio")));
         QProcess first;
         first.setWorkingDirectory(home.Path());
@@ -78,7 +69,7 @@ private Q_SLOTS:
     void laterStartFailsWhenNobodyTakesIt()
     {
         TTestHome home;
-        PrivateRuntime(home);
+        home.PrivateRuntime();
         TSingleInstance first;
         QVERIFY(first.Acquire());
         QVERIFY(first.Listen());
@@ -92,26 +83,15 @@ private Q_SLOTS:
     void laterStartsHandOverToTheFirst()
     {
         TTestHome home;
-        const QString runtime = home.Path() + QStringLiteral("/run");
-        QVERIFY(QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrel.instance.info=true"));
-        const QString program = BinaryPath(QStringLiteral("src/mainwindow/kestrel-radio"));
+        home.PrivateRuntime();
+        const QProcessEnvironment environment = TFirstInstance::Environment();
+        const QString program = Program();
 
-        QProcess first;
-        first.setProcessEnvironment(environment);
-        first.start(program, {});
-        QVERIFY(first.waitForStarted());
+        TFirstInstance first;
+        QVERIFY(first.Start(program));
         TSingleInstance probe;
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(probe.ServerName()), 20000);
         QVERIFY(!probe.Acquire());
-        QByteArray firstErr;
-        const auto activations = [&] {
-            firstErr += first.readAllStandardError();
-            return firstErr.count("activated");
-        };
+        const auto activations = [&] { return first.Activations(); };
 
         const QString station = home.Path() + QStringLiteral("/转交电台.radio");
         QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")), station));
@@ -132,12 +112,9 @@ private Q_SLOTS:
         garbage.write("\x22\xae\x2d\x01garbage that is no record");
         QTRY_COMPARE(garbage.state(), QLocalSocket::UnconnectedState);
         QCOMPARE(activations(), 2);
-        QCOMPARE(first.state(), QProcess::Running);
+        QCOMPARE(first.Process.state(), QProcess::Running);
 
-        ::kill(pid_t(first.processId()), SIGTERM);
-        QVERIFY(first.waitForFinished(20000));
-        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(first.exitCode(), 0);
+        QVERIFY(first.Stop());
         QSettings settings(home.ConfigFile(), TExeRegistry::Format());
         QCOMPARE(settings.value(QStringLiteral("Radio")).toString(), station);
         // The first instance released its lock and socket.

@@ -73,8 +73,7 @@ private Q_SLOTS:
                                                 {u"二"_qs, u"http://127.0.0.1:9/b"_qs}});
         TwinMain* w = f.Create({station});
         w->UpdateWindowState();
-        for (const QString& name : {u"actClub"_qs, u"actHelp"_qs, u"actOpenLib"_qs, u"actCheckUpdate"_qs,
-                                    u"actDownload"_qs, u"actAssociate"_qs, u"actKestrel"_qs, u"actAbout"_qs})
+        for (const QString& name : {u"actClub"_qs, u"actHelp"_qs, u"actOpenLib"_qs, u"actKestrel"_qs, u"actAbout"_qs})
             QVERIFY2(!f.Command(name)->isEnabled(), qPrintable(name));
         // Home belongs to the list while the forum command has no behaviour.
         w->boxLinks->setFocus();

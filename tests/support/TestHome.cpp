@@ -5,13 +5,17 @@
 #include <QDir>
 #include <QSettings>
 
+#include <iterator>
+
 namespace {
-const char* const Variables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"};
-}
+const char* const Variables[] = {"HOME",           "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                                 "XDG_CACHE_HOME", "XDG_STATE_HOME",  "XDG_RUNTIME_DIR"};
+constexpr int VariableCount = int(std::size(Variables));
+} // namespace
 
 TTestHome::TTestHome()
 {
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < VariableCount; ++i)
         FSaved[i] = qgetenv(Variables[i]);
     const QByteArray home = QFile::encodeName(FDir.path());
     qputenv("HOME", home);
@@ -26,7 +30,7 @@ TTestHome::TTestHome()
 
 TTestHome::~TTestHome()
 {
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < VariableCount; ++i) {
         if (FSaved[i].isNull())
             qunsetenv(Variables[i]);
         else
@@ -44,4 +48,13 @@ QString TTestHome::DataFolder() const
 {
     const TExeInfo info = OwnExeInfo();
     return Path() + QStringLiteral("/.local/share/") + info.CompanyName + u'/' + info.InternalName;
+}
+
+QString TTestHome::PrivateRuntime() const
+{
+    const QString runtime = Path() + QStringLiteral("/run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    return runtime;
 }

@@ -16,8 +16,11 @@ public:
     QString ConfigFile() const; // the settings store's file
     QString DataFolder() const; // AppDataFolder() under this home
     QString Documents() const { return Path() + QStringLiteral("/Documents"); }
+    // A runtime folder of this home's own (XDG_RUNTIME_DIR), so the program's
+    // starts in one test meet only each other. Returns its path.
+    QString PrivateRuntime() const;
 
 private:
     QTemporaryDir FDir;
-    QByteArray FSaved[5];
+    QByteArray FSaved[6];
 };

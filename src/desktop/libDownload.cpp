@@ -1,0 +1,103 @@
+#include "libDownload.h"
+
+#include "libText.h"
+#include "libWeb.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+TDownload::TDownload(QObject* parent) : QObject(parent) {}
+
+TDownload::~TDownload()
+{
+    if (FReply) {
+        FReply->disconnect(this);
+        FReply->abort();
+        delete FReply.data();
+    }
+}
+
+bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, const QString& fileName,
+                      const TDownloadLimits& limits)
+{
+    if (FReply || FFinished || !IsWebAddress(address))
+        return false;
+    // Written beside the target and put in place only when complete, so a
+    // failed download never costs the copy that was there.
+    FFile = std::make_unique<TSafeFileWriter>(fileName);
+    if (!FFile->Open()) {
+        FFile.reset();
+        return false;
+    }
+    FMaxBytes = limits.MaxBytes;
+
+    QNetworkRequest request(QUrl(address, QUrl::StrictMode));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(limits.MaxRedirects);
+    request.setTransferTimeout(limits.TimeoutMs);
+    FReply = manager.get(request);
+
+    // The transfer time-out only notices silence; a server that trickles a
+    // byte now and then is stopped by the deadline for the whole fetch.
+    FDeadline = new QTimer(this);
+    FDeadline->setSingleShot(true);
+    connect(FDeadline, &QTimer::timeout, this, &TDownload::Fail);
+    connect(FReply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (FReply && FReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > FMaxBytes)
+            Fail();
+    });
+    connect(FReply, &QNetworkReply::readyRead, this, &TDownload::Take);
+    connect(FReply, &QNetworkReply::finished, this, &TDownload::Done);
+    FDeadline->start(limits.TimeoutMs);
+    return true;
+}
+
+void TDownload::Take()
+{
+    if (FFailed || !FReply || !FFile)
+        return;
+    const QByteArray chunk = FReply->readAll();
+    FReceived += chunk.size();
+    // Counted as received, not as announced: a body without a length, or
+    // one that inflates, is stopped all the same.
+    if (FReceived > FMaxBytes || !FFile->Write(chunk))
+        Fail();
+}
+
+void TDownload::Fail()
+{
+    FFailed = true;
+    if (FReply)
+        FReply->abort();
+}
+
+void TDownload::Done()
+{
+    if (FFinished || !FReply)
+        return;
+    FDeadline->stop();
+    Take();
+    const int status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // Under load Qt has been seen to finish without an error a body the server
+    // cut short of its announced length; an uncoded body must have it all.
+    const QVariant length = FReply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray coding = FReply->rawHeader("Content-Encoding").trimmed().toLower();
+    const bool whole =
+        !length.isValid() || !(coding.isEmpty() || coding == "identity") || length.toLongLong() == FReceived;
+    const bool complete =
+        !FFailed && whole && FReply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+    FReply->disconnect(this);
+    FReply->deleteLater();
+    FReply = nullptr;
+    if (complete)
+        FSucceeded = FFile->Commit();
+    else
+        FFile->Cancel();
+    FFile.reset();
+    FFinished = true;
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT Finished(FSucceeded); }, Qt::QueuedConnection);
+}
