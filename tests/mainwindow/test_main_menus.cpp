@@ -228,7 +228,12 @@ private Q_SLOTS:
             names += item->text();
         QCOMPARE(names, (QStringList{u"Default"_s, u"OfficeXP"_s}));
 
-        w->subSkins->actions().at(1)->trigger();
+        // Clicked in the open menu: the style changes under the menu's own handler.
+        w->subSkins->popup(w->mapToGlobal(QPoint(20, 20)));
+        QVERIFY(QTest::qWaitForWindowExposed(w->subSkins));
+        QAction* officeXP = w->subSkins->actions().at(1);
+        QTest::mouseClick(w->subSkins, Qt::LeftButton, {}, w->subSkins->actionGeometry(officeXP).center());
+        QTRY_VERIFY(!w->subSkins->isVisible());
         QCOMPARE(w->ctlSkins->Current(), u"OfficeXP"_s);
         QVERIFY(qobject_cast<TOfficeXPStyle*>(QApplication::style()));
         QVERIFY(!w->boxDock->BoundLines());
