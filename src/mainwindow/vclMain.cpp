@@ -9,7 +9,9 @@
 #include "libRadio.h"
 #include "libRegistry.h"
 #include "libShell.h"
+#include "vclDock.h"
 #include "vclShell.h"
+#include "vclThemes.h"
 #include "vclToolbarBuild.h"
 
 #include <QAction>
@@ -33,6 +35,7 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
     connect(ctlPlayer, &TRadioPlayer::EngineMissing, this,
             [this](TStreamKind kind) { Guarded([&] { ctlPlayerEngineMissing(kind); }); }, Qt::DirectConnection);
     ctlMixer = new TAudioMixer(services.Mixer, this);
+    ctlSkins = new TThemes(this);
 
     CreateCommands();
     CreateExportItems();
@@ -72,13 +75,16 @@ void TwinMain::CreateMenus()
     bar->setObjectName(QStringLiteral("barMenu"));
 
     subRadio = bar->addMenu(QStringLiteral("电台(&F)"));
+    subRadio->setObjectName(QStringLiteral("subRadio"));
     subRadio->addAction(actNew);
     subRadio->addAction(actOpen);
+    CreateOpenLibItem();
     subRadio->addAction(actClose);
     subRadio->addSeparator();
     subRadio->addAction(actSave);
     subRadio->addAction(actSaveAs);
     subExport = subRadio->addMenu(QStringLiteral("导出为(&E)"));
+    subExport->setObjectName(QStringLiteral("subExport"));
     for (QAction* item : {btnSaveWAX, btnSaveRAM, btnSaveM3U, btnSavePLS}) {
         subExport->addAction(item);
         connect(item, &QAction::triggered, this, [this, item] { Guarded([&] { btnSaveWAXClick(item); }); });
@@ -93,6 +99,7 @@ void TwinMain::CreateMenus()
     connect(subRadio, &QMenu::aboutToShow, this, [this] { subRadioPopup(); });
 
     subLink = bar->addMenu(QStringLiteral("连接(&E)"));
+    subLink->setObjectName(QStringLiteral("subLink"));
     subLink->addAction(actAddLink);
     subLink->addSeparator();
     subLink->addAction(actEditLink);
@@ -100,6 +107,7 @@ void TwinMain::CreateMenus()
     subLink->addAction(actDelLink);
 
     subPlay = bar->addMenu(QStringLiteral("收听(&A)"));
+    subPlay->setObjectName(QStringLiteral("subPlay"));
     subPlay->addAction(actPlay);
     subPlay->addAction(actStop);
     subPlay->addAction(actMute);
@@ -109,6 +117,7 @@ void TwinMain::CreateMenus()
     connect(subPlay, &QMenu::aboutToShow, this, [this] { subLinksPopup(); });
 
     subView = bar->addMenu(QStringLiteral("查看(&V)"));
+    subView->setObjectName(QStringLiteral("subView"));
     subDock = subView->addMenu(QStringLiteral("工具栏(&T)"));
     subDock->setObjectName(QStringLiteral("subDock"));
     subDock->addAction(actBarTool);
@@ -135,12 +144,14 @@ void TwinMain::CreateMenus()
     subView->addAction(actHome);
     subView->addAction(actMenu);
     subView->addSeparator();
+    CreateSkinsMenu();
     subView->addAction(actFullView);
     subView->addSeparator();
     subView->addAction(actTopMost);
     subView->addAction(actInsTray);
 
     CreateToolMenu();
+    CreateHelpMenu();
 
     popDock = new QMenu(this);
     popDock->setObjectName(QStringLiteral("popDock"));
@@ -157,6 +168,7 @@ void TwinMain::CreateMenus()
         connect(dock, &QWidget::customContextMenuRequested, this,
                 [this, dock](const QPoint& pos) { popDock->popup(dock->mapToGlobal(pos)); });
     }
+    boxDock = new TDock(this);
 }
 
 void TwinMain::ReadPreferences(bool& autoMini)
@@ -187,11 +199,8 @@ void TwinMain::ReadPreferences(bool& autoMini)
     SetProgramVolume(prefs.Number(Pref::Volume));
     FFileName = prefs.Text(Pref::Radio);
     SetToolbarTextOption(prefs.Number(Pref::BarText), barTool);
-    // Only the desktop's own style is registered so far; any other stored
-    // name leaves the theme as it is.
-    const QString theme = prefs.Text(Pref::Theme);
-    if (theme == QStringLiteral("Default"))
-        FTheme = theme;
+    // A name that is no registered theme leaves the theme as it is.
+    ctlSkins->SetCurrent(prefs.Text(Pref::Theme));
     RestorePlacement(registry, this);
 }
 
@@ -214,7 +223,7 @@ void TwinMain::WritePreferences()
     prefs.Set(Pref::Panel, FPanel);
     prefs.Set(Pref::Volume, barPlayer->value());
     prefs.Set(Pref::Radio, FFileName);
-    prefs.Set(Pref::Theme, FTheme);
+    prefs.Set(Pref::Theme, ctlSkins->Current());
     prefs.Set(Pref::BarText, ToolbarTextOption(barTool));
     prefs.Write(registry);
     registry.CloseKey();
@@ -258,6 +267,7 @@ void TwinMain::FormCreate(const QStringList& arguments)
 
     bool autoMini = false;
     steps.Step([&] { ReadPreferences(autoMini); });
+    steps.Step([&] { ShowDockLines(); });
 
     steps.Step([&] {
         barHint->setVisible(actBarHint->isChecked());

@@ -8,6 +8,8 @@
 //   vclMainLinks.cpp     link list, listening commands, status bar
 //   vclMainVolume.cpp    volume panel and panel switching
 //   vclMainTools.cpp     the tools menu: update check, download, installation
+//   vclMainHelp.cpp      the help menu: the manual, the web pages, the about box
+//   vclMainSkins.cpp     the themes and the dock's bound lines
 // Components are public members, as on a designed form; tests find them by
 // object name (every command's object name is its command name).
 
@@ -33,10 +35,12 @@ class IFileDialogs;
 class IMessageBoxes;
 class IMixerDriver;
 class TAudioMixer;
+class TDock;
 class TNowPlaying;
 class TRadio;
 class TRadioLink;
 class TRadioPlayer;
+class TThemes;
 class TUpdateCheck;
 
 class QAction;
@@ -75,6 +79,8 @@ struct TMainServices
     INetwork* Network = nullptr;
     // Bounds of the update check's fetch; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
+    // The manual's first page; empty: the one shipped with the program.
+    QString HelpFile;
 };
 
 class TwinMain : public QMainWindow, public IWindowOptions
@@ -189,6 +195,8 @@ public:
 
     TRadioPlayer* ctlPlayer = nullptr;
     TAudioMixer* ctlMixer = nullptr;
+    // The application's theme; the window is its only user.
+    TThemes* ctlSkins = nullptr;
 
     // The command list, in the order of the command table: the commands with
     // pictures first, as the tool bar takes them.
@@ -237,6 +245,8 @@ public:
 
     // menus
     QMenu* subRadio = nullptr;
+    // The station menu's item of actOpenLib, with its own caption.
+    QAction* btnOpenLib = nullptr;
     QMenu* subExport = nullptr;
     QAction* btnSaveWAX = nullptr;
     QAction* btnSaveRAM = nullptr;
@@ -253,6 +263,8 @@ public:
     // One radio item per text option; the tool bar's option is ticked when it opens.
     QMenu* subBarText = nullptr;
     QMenu* popDock = nullptr;
+    // One radio item per registered theme; the current one is ticked when it opens.
+    QMenu* subSkins = nullptr;
     QMenu* subTool = nullptr;
     // Its n-th item installs launcher kind n.
     QMenu* subInstall = nullptr;
@@ -270,6 +282,8 @@ public:
     // Built from actList at start-up (vclToolbarBuild); its layout file is
     // written at exit.
     QToolBar* barTool = nullptr;
+    // The menu bar and the top tool bars; bound lines under "Default" only.
+    TDock* boxDock = nullptr;
 
     // client area: the link list or the volume panel
     QStackedWidget* boxClient = nullptr;
@@ -336,6 +350,23 @@ private:
     void actAssociateExecute();
     void subInstallClick(int kind);
     void UpdateCheckFinished(TUpdateCheck* check);
+
+    // ---- vclMainHelp.cpp
+    void CreateHelpMenu();
+    // The station menu's item of the online station library.
+    void CreateOpenLibItem();
+    void actHelpExecute();
+    void actKestrelExecute();
+    void actClubExecute();
+    void actOpenLibExecute();
+    void actAboutExecute();
+
+    // ---- vclMainSkins.cpp
+    void CreateSkinsMenu();
+    void subSkinsPopup();
+    void subBarSkinClick(QAction* item);
+    // Bound lines exactly under the theme named "Default".
+    void ShowDockLines();
 
     // ---- vclMainTray.cpp
     void CreateTrayMenu();
@@ -447,7 +478,6 @@ private:
     QTreeWidgetItem* FLastItem = nullptr;
     // The layout is written at exit only over a bar that was built from it.
     bool FToolbarBuilt = false;
-    QString FTheme = QStringLiteral("Default");
     bool FDestroyed = false;
     // Set by the exit command once the user agreed, so the close goes through.
     bool FClosing = false;

@@ -78,12 +78,12 @@ void TwinMain::CreateCommands()
         {&TwinMain::actSetup, "actSetup", u"选项(&O)...", u"", QKeyCombination(Qt::Key_F3), 12, -1, u"",
          TCheckKind::None, false, u"", &TwinMain::actSetupExecute},
         {&TwinMain::actClub, "actClub", u"网络电台听友俱乐部(&C)", u"听友会", QKeyCombination(Qt::Key_Home), 13, -1,
-         u"", TCheckKind::None, false, u"", nullptr},
+         u"", TCheckKind::None, false, u"", &TwinMain::actClubExecute},
         {&TwinMain::actHelp, "actHelp", u"帮助(&H)", u"", QKeyCombination(Qt::Key_F1), 14, 1, u"", TCheckKind::None,
-         false, u"", nullptr},
+         false, u"", &TwinMain::actHelpExecute},
 
         {&TwinMain::actOpenLib, "actOpenLib", u"访问在线电台库(&H)...", u"", None, -1, 0, u"", TCheckKind::None, false,
-         u"", nullptr},
+         u"", &TwinMain::actOpenLibExecute},
         {&TwinMain::actClose, "actClose", u"关闭(&C)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
          &TwinMain::actCloseExecute},
         {&TwinMain::actExit, "actExit", u"退出(&X)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
@@ -122,8 +122,9 @@ void TwinMain::CreateCommands()
          false, u"", &TwinMain::actAssociateExecute},
         // Both captions get the product name at start-up.
         {&TwinMain::actKestrel, "actKestrel", u"主页(&H)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
-         nullptr},
-        {&TwinMain::actAbout, "actAbout", u"关于(&A)", u"", None, -1, 0, u"", TCheckKind::None, false, u"", nullptr},
+         &TwinMain::actKestrelExecute},
+        {&TwinMain::actAbout, "actAbout", u"关于(&A)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
+         &TwinMain::actAboutExecute},
     };
 
     grpPanels = new QActionGroup(this);

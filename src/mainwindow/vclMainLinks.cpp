@@ -118,6 +118,15 @@ protected:
             OnPaint();
         QTreeWidget::paintEvent(event);
     }
+    // The selected row stays marked while another control has the focus. Set
+    // at every paint rather than on the list's palette, so it follows the
+    // theme's highlight colours when the theme changes.
+    void initViewItemOption(QStyleOptionViewItem* option) const override
+    {
+        QTreeWidget::initViewItemOption(option);
+        for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            option->palette.setColor(QPalette::Inactive, role, option->palette.color(QPalette::Active, role));
+    }
 };
 
 // The first status panel: one line, cut with an ellipsis at its end. text()
@@ -175,6 +184,7 @@ void TwinMain::CreateLinkList()
     auto* list = new TLinkList(boxClient);
     boxLinks = list;
     boxLinks->setObjectName(QStringLiteral("boxLinks"));
+    boxLinks->installEventFilter(this);
     boxLinks->setAccessibleName(QStringLiteral("收听连接"));
     boxLinks->setRootIsDecorated(false);
     boxLinks->setItemsExpandable(false);
@@ -183,11 +193,6 @@ void TwinMain::CreateLinkList()
     boxLinks->setSelectionBehavior(QAbstractItemView::SelectRows);
     boxLinks->setAllColumnsShowFocus(true);
     boxLinks->setContextMenuPolicy(Qt::PreventContextMenu);
-    // The selected row stays marked while another control has the focus.
-    QPalette palette = boxLinks->palette();
-    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-    boxLinks->setPalette(palette);
 
     boxLinks->setColumnCount(lcCount);
     boxLinks->setHeaderLabels({QStringLiteral("连接名称"), QStringLiteral("最高速率"), QStringLiteral("最低速率"),
@@ -630,6 +635,16 @@ void TwinMain::WriteBackCleanDocument()
 
 bool TwinMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // Home goes to the first row of the list and to the lowest volume of a
+    // slider; the forum command's Home works everywhere else in the window.
+    if (event->type() == QEvent::ShortcutOverride
+        && (watched == boxLinks || watched == barPlayer || watched == barSystem)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Home && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
     if (watched == barHint && event->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton
         && barHint->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {

@@ -70,6 +70,7 @@ void TwinMain::CreateVolumePanel()
     boxPlayer->setObjectName(QStringLiteral("boxPlayer"));
     barPlayer = NewVolumeBar(boxPlayer, 10);
     barPlayer->setObjectName(QStringLiteral("barPlayer"));
+    barPlayer->installEventFilter(this);
     barPlayer->setValue(88);
     lblPlayer = new QLabel(QStringLiteral("音量:"), boxPlayer);
     edtPlayer = NewVolumeDisplay(boxPlayer);
@@ -90,6 +91,7 @@ void TwinMain::CreateVolumePanel()
     boxSystem->setObjectName(QStringLiteral("boxSystem"));
     barSystem = NewVolumeBar(boxSystem, 5);
     barSystem->setObjectName(QStringLiteral("barSystem"));
+    barSystem->installEventFilter(this);
     lblSystem = new QLabel(QStringLiteral("音量:"), boxSystem);
     edtSystem = NewVolumeDisplay(boxSystem);
     edtSystem->setObjectName(QStringLiteral("edtSystem"));

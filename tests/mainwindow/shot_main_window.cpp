@@ -1,11 +1,14 @@
 // Draws the main window for the README: the default station playing through
 // scripted engines (no network here), on a real X server (Xvfb) so fonts and
 // style are the desktop's own.
-// Usage: shot_main_window OUTPUT.png [--text-option N] [--icon-theme NAME | --own-pictures] [--customise]
+// Usage: shot_main_window OUTPUT.png [--text-option N] [--icon-theme NAME | --own-pictures] [--theme NAME]
+//                        [--menu NAME | --dialog COMMAND]
 //   --text-option N   the tool bar's text option, as the BarText preference
 //   --icon-theme NAME the desktop icon theme the pictures come from
 //   --own-pictures    the program's own pictures, whatever the theme has
-//   --customise       the tool bar's customisation dialog instead of the window
+//   --theme NAME      the program's theme, as the Theme preference
+//   --menu NAME       the window with that menu of the menu bar open
+//   --dialog COMMAND  the dialog that command opens (actCust, actSetup, actAbout) instead of the window
 
 #include "MainWindowFixture.h"
 
@@ -16,6 +19,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -28,7 +33,9 @@ int main(int argc, char** argv)
     QString output;
     int textOption = -1;
     bool usage = false;
-    bool customise = false;
+    QString dialogCommand;
+    QString theme;
+    QString menu;
     for (qsizetype i = 0; i < args.size() && !usage; ++i) {
         if (args[i] == u"--text-option"_qs && i + 1 < args.size())
             textOption = args[++i].toInt();
@@ -36,8 +43,12 @@ int main(int argc, char** argv)
             QIcon::setThemeName(args[++i]);
         else if (args[i] == u"--own-pictures"_qs)
             UseThemePictures(false);
-        else if (args[i] == u"--customise"_qs)
-            customise = true;
+        else if (args[i] == u"--dialog"_qs && i + 1 < args.size())
+            dialogCommand = args[++i];
+        else if (args[i] == u"--theme"_qs && i + 1 < args.size())
+            theme = args[++i];
+        else if (args[i] == u"--menu"_qs && i + 1 < args.size())
+            menu = args[++i];
         else if (output.isEmpty() && !args[i].startsWith(u'-'))
             output = args[i];
         else
@@ -45,7 +56,8 @@ int main(int argc, char** argv)
     }
     if (usage || output.isEmpty()) {
         std::fputs(
-            "usage: shot_main_window OUTPUT.png [--text-option N] [--icon-theme NAME | --own-pictures] [--customise]\n",
+            "usage: shot_main_window OUTPUT.png [--text-option N] [--icon-theme NAME | --own-pictures] [--theme NAME]\n"
+            "                        [--menu NAME | --dialog COMMAND]\n",
             stderr);
         return 2;
     }
@@ -54,6 +66,8 @@ int main(int argc, char** argv)
         TMainWindowFixture f;
         if (textOption >= 0)
             f.Preference(Pref::BarText, textOption);
+        if (!theme.isEmpty())
+            f.Preference(Pref::Theme, theme);
         TwinMain* w = f.Create();
         // Wide enough for the whole tool bar.
         w->resize(qMax(560, w->barTool->sizeHint().width() + 16), 360);
@@ -64,7 +78,10 @@ int main(int argc, char** argv)
             engine->Title = QStringLiteral("新闻和报纸摘要");
         }
         w->ctlPlayer->Poll();
-        if (customise) {
+        if (!dialogCommand.isEmpty()) {
+            QAction* command = f.Command(dialogCommand);
+            if (!command)
+                return 2;
             // Grabbed from inside its own modal loop, then closed.
             QTimer::singleShot(500, &app, [&] {
                 QWidget* dialog = QApplication::activeModalWidget();
@@ -72,7 +89,22 @@ int main(int argc, char** argv)
                 if (dialog)
                     dialog->close();
             });
-            w->actCust->trigger();
+            command->trigger();
+        } else if (!menu.isEmpty()) {
+            // A menu is a window of its own: the screen shows both.
+            auto* open = w->findChild<QMenu*>(menu);
+            if (!open)
+                return 2;
+            w->activateWindow();
+            QTimer::singleShot(300, &app, [&] { w->menuBar()->setActiveAction(open->menuAction()); });
+            QTimer::singleShot(900, &app, [&] {
+                const QRect area = w->frameGeometry().united(open->geometry());
+                result =
+                    w->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(output) ? 0 : 1;
+                open->close();
+                QCoreApplication::exit(0);
+            });
+            app.exec();
         } else {
             QTimer::singleShot(500, &app, [&] {
                 result = w->grab().save(output) ? 0 : 1;

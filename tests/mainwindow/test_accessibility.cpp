@@ -1,9 +1,11 @@
 // Every control a user can reach carries a name a screen reader can speak:
-// its own text, a label that is its buddy, or an explicit accessible name.
+// its own text, a label that is its buddy, or an explicit accessible name;
+// and so does every menu item.
 
 #include "MainWindowFixture.h"
 
 #include "libRadio.h"
+#include "vclAbout.h"
 #include "vclLink.h"
 #include "vclRadio.h"
 #include "vclToolbar.h"
@@ -13,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 
 namespace {
 
@@ -34,6 +37,21 @@ QStringList Unnamed(QWidget* form)
     return unnamed;
 }
 
+// The items of every menu of form that a screen reader would read as empty.
+QStringList UnnamedMenuItems(QWidget* form)
+{
+    QStringList unnamed;
+    for (QMenu* menu : form->findChildren<QMenu*>()) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(menu);
+        for (int i = 0; accessible && i < accessible->childCount(); ++i) {
+            QAccessibleInterface* item = accessible->child(i);
+            if (item->role() != QAccessible::Separator && item->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QStringLiteral("%1[%2]").arg(menu->objectName()).arg(i);
+        }
+    }
+    return unnamed;
+}
+
 } // namespace
 
 class TestAccessibility : public QObject
@@ -41,6 +59,7 @@ class TestAccessibility : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void everyControlHasAName();
+    void everyMenuItemHasAName();
 };
 
 void TestAccessibility::everyControlHasAName()
@@ -68,6 +87,22 @@ void TestAccessibility::everyControlHasAName()
     customise.show();
     QCOMPARE(Unnamed(&customise).join(u','), QString());
     customise.reject();
+
+    TwinAbout about(w, w->actHelp);
+    about.show();
+    QCOMPARE(Unnamed(&about).join(u','), QString());
+    about.reject();
+}
+
+void TestAccessibility::everyMenuItemHasAName()
+{
+    TMainWindowFixture f;
+    TwinMain* w = f.Create();
+    // The menus that fill themselves when they open.
+    for (QMenu* menu : w->findChildren<QMenu*>())
+        Q_EMIT menu->aboutToShow();
+    QVERIFY(w->findChildren<QMenu*>().size() > 10);
+    QCOMPARE(UnnamedMenuItems(w).join(u','), QString());
 }
 
 QTEST_MAIN(TestAccessibility)

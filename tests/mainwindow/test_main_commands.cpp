@@ -1,6 +1,6 @@
 // The window's command list as the tool bar, the tray and the options dialog
-// use it: order, names, pictures, tags, the commands still without behaviour,
-// and the options applied on the live window.
+// use it: order, names, pictures, tags, and the options applied on the live
+// window.
 
 #include "MainWindowFixture.h"
 
@@ -61,25 +61,6 @@ private Q_SLOTS:
         }
         QCOMPARE(f.Command(u"actCopyLink"_qs)->toolTip(), u"复制"_qs);
         QCOMPARE(f.Command(u"actClub"_qs)->toolTip(), u"听友会"_qs);
-    }
-
-    // Commands whose behaviour is not built yet stay disabled through every
-    // state change, so their shortcuts do not take keys from the controls.
-    void commandsWithoutBehaviourStayDisabled()
-    {
-        TMainWindowFixture f;
-        const QString station = f.WriteStation(u"a.radio"_qs, u"甲台"_qs,
-                                               {{u"一"_qs, u"http://127.0.0.1:9/a"_qs},
-                                                {u"二"_qs, u"http://127.0.0.1:9/b"_qs}});
-        TwinMain* w = f.Create({station});
-        w->UpdateWindowState();
-        for (const QString& name : {u"actClub"_qs, u"actHelp"_qs, u"actOpenLib"_qs, u"actKestrel"_qs, u"actAbout"_qs})
-            QVERIFY2(!f.Command(name)->isEnabled(), qPrintable(name));
-        // Home belongs to the list while the forum command has no behaviour.
-        w->boxLinks->setFocus();
-        w->boxLinks->setCurrentItem(w->boxLinks->topLevelItem(1));
-        QTest::keyClick(w->boxLinks, Qt::Key_Home);
-        QCOMPARE(w->boxLinks->currentItem(), w->boxLinks->topLevelItem(0));
     }
 
     // The panel switch goes by the command that was used.
