@@ -9,8 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::optional<QStringList> parsed =
-        HandOver::Parse(QByteArrayView(data, static_cast<qsizetype>(size)));
+    const std::optional<QStringList> parsed = HandOver::Parse(QByteArrayView(data, static_cast<qsizetype>(size)));
     if (!parsed)
         return 0;
 

@@ -42,8 +42,8 @@ QString EscapedInfo(const QString& text)
 QString ChangeLine(const TRadioPlayer& player)
 {
     return QString::number(int(player.State())) + u'\t' + player.StateText() + u'\t'
-        + QString::number(player.Progress()) + u'\t' + QString::number(player.BitRate()) + u'\t'
-        + EscapedInfo(player.InfoText()) + u'\n';
+           + QString::number(player.Progress()) + u'\t' + QString::number(player.BitRate()) + u'\t'
+           + EscapedInfo(player.InfoText()) + u'\n';
 }
 
 const QString PlayUsage = QStringLiteral("用法: play FILE|URL [--link N] [--kind wm|rm] [--seconds S]");
@@ -51,8 +51,8 @@ const QString PlayUsage = QStringLiteral("用法: play FILE|URL [--link N] [--ki
 struct TPlayRequest
 {
     QString Target;
-    int Link = -1;           // -1: the station's current link
-    int Kind = -1;           // -1: from the address
+    int Link = -1;            // -1: the station's current link
+    int Kind = -1;            // -1: from the address
     qint64 Milliseconds = -1; // -1: until interrupted
 };
 

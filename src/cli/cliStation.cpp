@@ -6,7 +6,6 @@
 #include "libKind.h"
 #include "libRadio.h"
 
-
 namespace {
 
 // Reads FILE into a station; on failure prints the program's message.

@@ -14,7 +14,7 @@ struct TExeInfo
     QString CompanyName;
     QString FileDescription;
     QString LegalCopyright;
-    QString VersionText;   // "2.0.0.800." (with the trailing full stop)
+    QString VersionText; // "2.0.0.800." (with the trailing full stop)
     QString Comments;
     double VersionNumber = 0; // 2.008 for 2.0.0.800: major "." minor release build
 };

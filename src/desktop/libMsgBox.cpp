@@ -50,7 +50,10 @@ void ShowMessageBox(const QString& text, TMsgIcon icon)
 
 void ShowInfo(const QString& text) { ShowMessageBox(text, TMsgIcon::Information); }
 
-QString UnexpectedErrorText(const QString& message) { return Const::SUnexpectedError + QStringLiteral(":\r\n") + message; }
+QString UnexpectedErrorText(const QString& message)
+{
+    return Const::SUnexpectedError + QStringLiteral(":\r\n") + message;
+}
 
 void ShowUnexpectedError(const QString& message) { ShowMessageBox(UnexpectedErrorText(message), TMsgIcon::Error); }
 

@@ -22,10 +22,7 @@ namespace {
 // Reading is lenient: a hand-edited bare word that is no number is a string,
 // so a damaged line never makes the next write drop the rest of the file.
 
-QByteArray EncodeName(const QString& name)
-{
-    return name.toUtf8().toPercentEncoding(" ");
-}
+QByteArray EncodeName(const QString& name) { return name.toUtf8().toPercentEncoding(" "); }
 
 QString DecodeName(QByteArrayView text)
 {
@@ -89,10 +86,8 @@ QByteArray EncodeValue(const QVariant& value)
 {
     switch (value.typeId()) {
     case QMetaType::Int:
-    case QMetaType::Bool:
-        return QByteArray::number(value.toInt());
-    default:
-        return QuoteString(value.toString());
+    case QMetaType::Bool: return QByteArray::number(value.toInt());
+    default: return QuoteString(value.toString());
     }
 }
 
@@ -152,10 +147,7 @@ bool WriteTyped(QIODevice& device, const QSettings::SettingsMap& map)
     return device.write(out) == out.size();
 }
 
-QString InvalidType(const QString& name)
-{
-    return QStringLiteral("Invalid data type for '%1'").arg(name);
-}
+QString InvalidType(const QString& name) { return QStringLiteral("Invalid data type for '%1'").arg(name); }
 
 // Registry paths use "\"; QSettings groups use "/".
 QStringList PathParts(const QString& path)
@@ -181,10 +173,7 @@ TExeRegistry::TExeRegistry()
     FSettings->setFallbacksEnabled(false);
 }
 
-TExeRegistry::~TExeRegistry()
-{
-    CloseKey();
-}
+TExeRegistry::~TExeRegistry() { CloseKey(); }
 
 QString TExeRegistry::ProgramKeyPath()
 {
@@ -240,20 +229,11 @@ void TExeRegistry::CloseKey()
     FOpen = false;
 }
 
-QString TExeRegistry::CurrentPath() const
-{
-    return FPath;
-}
+QString TExeRegistry::CurrentPath() const { return FPath; }
 
-QString TExeRegistry::FullName(const QString& name) const
-{
-    return FPath.isEmpty() ? name : FPath + u'/' + name;
-}
+QString TExeRegistry::FullName(const QString& name) const { return FPath.isEmpty() ? name : FPath + u'/' + name; }
 
-bool TExeRegistry::ValueExists(const QString& name) const
-{
-    return FOpen && FSettings->contains(FullName(name));
-}
+bool TExeRegistry::ValueExists(const QString& name) const { return FOpen && FSettings->contains(FullName(name)); }
 
 bool TExeRegistry::ReadBool(const QString& name, bool defaultValue) const
 {
@@ -290,20 +270,11 @@ void TExeRegistry::Store(const QString& name, const QVariant& value)
         throw EProgramError(QStringLiteral("Failed to set data for '%1'").arg(name));
 }
 
-void TExeRegistry::WriteBool(const QString& name, bool value)
-{
-    Store(name, value ? 1 : 0);
-}
+void TExeRegistry::WriteBool(const QString& name, bool value) { Store(name, value ? 1 : 0); }
 
-void TExeRegistry::WriteInteger(const QString& name, int value)
-{
-    Store(name, value);
-}
+void TExeRegistry::WriteInteger(const QString& name, int value) { Store(name, value); }
 
-void TExeRegistry::WriteString(const QString& name, const QString& value)
-{
-    Store(name, value);
-}
+void TExeRegistry::WriteString(const QString& name, const QString& value) { Store(name, value); }
 
 bool TExeRegistry::DeleteValue(const QString& name)
 {
@@ -318,7 +289,7 @@ QString AppDataFolder()
 {
     const TExeInfo info = OwnExeInfo();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/'
-        + info.CompanyName + u'/' + info.InternalName;
+                           + info.CompanyName + u'/' + info.InternalName;
     QDir().mkpath(folder);
     return folder;
 }

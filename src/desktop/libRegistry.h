@@ -43,7 +43,7 @@ public:
 
     // Throw EProgramError "Failed to set data for '<name>'" when the value
     // cannot be stored (no open key, the file cannot be written).
-    void WriteBool(const QString& name, bool value);  // 1 or 0, an integer
+    void WriteBool(const QString& name, bool value); // 1 or 0, an integer
     void WriteInteger(const QString& name, int value);
     void WriteString(const QString& name, const QString& value);
     // True when the value existed and is gone.

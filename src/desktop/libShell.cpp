@@ -42,10 +42,7 @@ QMutex TitleLock;
 QString Title;
 bool TitleSet = false;
 
-QString WithSlash(const QString& folder)
-{
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
+QString WithSlash(const QString& folder) { return folder.endsWith(u'/') ? folder : folder + u'/'; }
 
 QString StripSlash(QString folder)
 {
@@ -62,24 +59,15 @@ IBrowser* SetBrowser(IBrowser* service)
     return previous;
 }
 
-void OpenInBrowser(const QString& address)
-{
-    (Browser ? Browser : &DefaultBrowser)->Open(address);
-}
+void OpenInBrowser(const QString& address) { (Browser ? Browser : &DefaultBrowser)->Open(address); }
 
 QString GetSpecialFolder(int code)
 {
     QString folder;
     switch (code) {
-    case CSIDL_PERSONAL:
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        break;
-    case CSIDL_DESKTOPDIRECTORY:
-        folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        break;
-    case CSIDL_APPDATA:
-        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        break;
+    case CSIDL_PERSONAL: folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation); break;
+    case CSIDL_DESKTOPDIRECTORY: folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); break;
+    case CSIDL_APPDATA: folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation); break;
     case CSIDL_PROGRAMS:
     case CSIDL_PROGRAMGROUP:
         // Desktop menus group launchers by their categories, not by folders,
@@ -90,11 +78,8 @@ QString GetSpecialFolder(int code)
         // The user's own launchers: ~/.local/bin, which desktops put on PATH.
         folder = QDir::homePath() + QStringLiteral("/.local/bin");
         break;
-    case CSIDL_SYSTEM:
-        folder = QStringLiteral("/usr/bin");
-        break;
-    default:
-        return QString();
+    case CSIDL_SYSTEM: folder = QStringLiteral("/usr/bin"); break;
+    default: return QString();
     }
     if (folder.isEmpty())
         return QString();
@@ -152,10 +137,7 @@ void SetFolderIcon(const QString& folder, const QString& iconName, int iconIndex
     }
 }
 
-bool IsWinXPOrLater()
-{
-    return true;
-}
+bool IsWinXPOrLater() { return true; }
 
 TDownloadLimits DownloadLimits()
 {
@@ -190,25 +172,13 @@ bool DownloadFile(const QString& address, const QString& fileName)
     }
 }
 
-bool IsTopMost()
-{
-    return TopMostFlag;
-}
+bool IsTopMost() { return TopMostFlag; }
 
-void SetTopMostFlag(bool on)
-{
-    TopMostFlag = on;
-}
+void SetTopMostFlag(bool on) { TopMostFlag = on; }
 
-bool IsTrayIconOn()
-{
-    return TrayIconFlag;
-}
+bool IsTrayIconOn() { return TrayIconFlag; }
 
-void SetTrayIconFlag(bool on)
-{
-    TrayIconFlag = on;
-}
+void SetTrayIconFlag(bool on) { TrayIconFlag = on; }
 
 QString ApplicationTitle()
 {
@@ -234,7 +204,8 @@ QString CutToGbkBytes(const QString& text, int maxBytes)
     QString cut;
     int bytes = 0;
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         const QStringView character = QStringView(text).sliced(i, length);
         const int size = int(ToGbk(character).size());
         if (bytes + size > maxBytes)

@@ -34,8 +34,7 @@ TStopSignals::TStopSignals(QObject* parent) : QObject(parent)
     FNotifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, this);
     connect(FNotifier, &QSocketNotifier::activated, this, [this] {
         char buffer[16];
-        while (::read(SignalPipe[0], buffer, sizeof buffer) > 0) {
-        }
+        while (::read(SignalPipe[0], buffer, sizeof buffer) > 0) {}
         Q_EMIT Stopped();
     });
 }

@@ -38,7 +38,8 @@ int TQtMessageBoxes::Show(const QString& text, TMsgIcon icon, int buttons)
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
         int result = mrCancel;
-        QMetaObject::invokeMethod(app, [&] { result = Show(text, icon, buttons); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [&] { result = Show(text, icon, buttons); }, Qt::BlockingQueuedConnection);
         return result;
     }
     QWidget* owner = FOwner ? FOwner.data() : QApplication::activeWindow();
@@ -68,10 +69,7 @@ bool TQtMessageBoxes::AskYesNo(const QString& text)
     return Show(text, TMsgIcon::Question, QMessageBox::Yes | QMessageBox::No) == mrYes;
 }
 
-void TQtMessageBoxes::ShowMessageBox(const QString& text, TMsgIcon icon)
-{
-    Show(text, icon, QMessageBox::Ok);
-}
+void TQtMessageBoxes::ShowMessageBox(const QString& text, TMsgIcon icon) { Show(text, icon, QMessageBox::Ok); }
 
 bool LoadQtTranslations(QCoreApplication& app)
 {

@@ -50,8 +50,7 @@ template <class F> void Reported(F&& step)
 
 } // namespace
 
-TwinSetup::TwinSetup(QWidget* owner, IWindowOptions& window, IDesktopInstall& install,
-                     const TSetupCommands& commands)
+TwinSetup::TwinSetup(QWidget* owner, IWindowOptions& window, IDesktopInstall& install, const TSetupCommands& commands)
     : QDialog(owner), FWindow(window), FInstall(install), FCommands(commands)
 {
     setObjectName(QStringLiteral("winSetup"));
@@ -136,8 +135,8 @@ TwinSetup::TwinSetup(QWidget* owner, IWindowOptions& window, IDesktopInstall& in
     // Room for the grip in the corner.
     layout->setContentsMargins(8, 8, 8, 14);
 
-    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{
-             chkAutoRun, chkInsTray, chkAutoMini, chkTopMost, chkAutoPlay, chkMSNRadio, chkMSNAct, chkNotify})
+    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{chkAutoRun, chkInsTray, chkAutoMini, chkTopMost,
+                                                                        chkAutoPlay, chkMSNRadio, chkMSNAct, chkNotify})
         connect(box, &QAbstractButton::clicked, this, [this] { chkAutoRunClick(); });
     connect(chkMSNTitle, &QAbstractButton::clicked, this, [this] { chkMSNTitleClick(); });
     for (QCheckBox* box : {chkPROGRAM, chkQKLUNCH, chkDESKTOP})

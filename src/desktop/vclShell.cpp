@@ -57,8 +57,8 @@ void SavePlacement(TExeRegistry& registry, QWidget* form)
     // The rectangle underneath a maximised or minimised window, so that it
     // comes back maximised with its last restored size beneath.
     const QRect normal = form->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)
-        ? form->normalGeometry()
-        : form->geometry();
+                             ? form->normalGeometry()
+                             : form->geometry();
     if (normal.isValid()) {
         registry.WriteInteger(QStringLiteral("X"), normal.x());
         registry.WriteInteger(QStringLiteral("W"), normal.width());
@@ -66,7 +66,7 @@ void SavePlacement(TExeRegistry& registry, QWidget* form)
         registry.WriteInteger(QStringLiteral("H"), normal.height());
     }
     registry.WriteBool(QStringLiteral("Maximize"),
-        (form->windowState() & Qt::WindowMaximized) && !(form->windowState() & Qt::WindowMinimized));
+                       (form->windowState() & Qt::WindowMaximized) && !(form->windowState() & Qt::WindowMinimized));
     registry.CloseKey();
 }
 
@@ -109,7 +109,7 @@ void SetTrayIcon(bool show, QWidget* mainWindow, bool fill)
             icon = QApplication::windowIcon();
         if (icon.isNull())
             icon = QIcon::fromTheme(QStringLiteral("audio-x-generic"),
-                QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
+                                    QApplication::style()->standardIcon(QStyle::SP_MediaPlay));
         Tray->Icon()->setIcon(icon);
         Tray->Icon()->setToolTip(CutToGbkBytes(ApplicationTitle(), TrayTipBytes));
     }
@@ -118,10 +118,7 @@ void SetTrayIcon(bool show, QWidget* mainWindow, bool fill)
     SetTrayIconFlag(show);
 }
 
-TTrayIcon* TrayIcon()
-{
-    return Tray;
-}
+TTrayIcon* TrayIcon() { return Tray; }
 
 void SetTrayTip(const QString& text)
 {
@@ -134,10 +131,7 @@ bool SystemTrayAvailable()
     return TrayAvailableOverride ? *TrayAvailableOverride : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void OverrideSystemTrayAvailable(std::optional<bool> available)
-{
-    TrayAvailableOverride = available;
-}
+void OverrideSystemTrayAvailable(std::optional<bool> available) { TrayAvailableOverride = available; }
 
 void ShowMainWindow(bool force, QWidget* mainWindow)
 {

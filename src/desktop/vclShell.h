@@ -36,6 +36,7 @@ public:
 Q_SIGNALS:
     void LeftClicked();
     void ContextMenuRequested(const QPoint& globalPos);
+
 private:
     QSystemTrayIcon* FIcon;
 };

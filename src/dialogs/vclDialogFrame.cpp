@@ -19,7 +19,7 @@
 TSizeGrip* SetupResizableDialog(QDialog* dialog, QSize designSize)
 {
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-        | Qt::WindowCloseButtonHint);
+                           | Qt::WindowCloseButtonHint);
     dialog->resize(designSize.expandedTo(dialog->minimumSizeHint()));
     try {
         TExeRegistry registry;
@@ -70,10 +70,7 @@ void LayOutEditorForm(QDialog* dialog, QGridLayout* fields, QPushButton* ok, QPu
     form->addLayout(buttons);
 }
 
-void TEditorDialog::reject()
-{
-    done(mrCancel);
-}
+void TEditorDialog::reject() { done(mrCancel); }
 
 void TEditorDialog::keyPressEvent(QKeyEvent* event)
 {
@@ -92,4 +89,3 @@ QLabel* NewBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent, i
     buddy->setAccessibleName(QString(caption).remove(accessKey));
     return label;
 }
-

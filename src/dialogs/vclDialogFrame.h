@@ -4,9 +4,8 @@
 // fails.
 
 #include <QDialog>
-#include <QString>
 #include <QSize>
-
+#include <QString>
 
 class QGridLayout;
 class QKeyEvent;
@@ -54,4 +53,3 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
-

@@ -21,12 +21,6 @@ template <class TForm, class TObject> int ShowEditor(QWidget* parent, TObject* o
 }
 } // namespace
 
-int TDialogEditors::EditLink(QWidget* parent, TRadioLink* link)
-{
-    return ShowEditor<TwinLink>(parent, link);
-}
+int TDialogEditors::EditLink(QWidget* parent, TRadioLink* link) { return ShowEditor<TwinLink>(parent, link); }
 
-int TDialogEditors::EditRadio(QWidget* parent, TRadio* radio)
-{
-    return ShowEditor<TwinRadio>(parent, radio);
-}
+int TDialogEditors::EditRadio(QWidget* parent, TRadio* radio) { return ShowEditor<TwinRadio>(parent, radio); }

@@ -21,10 +21,7 @@ QSize TSizeGrip::sizeHint() const
     return QSizeGrip::sizeHint().expandedTo(QSize(extent, extent));
 }
 
-QRect TSizeGrip::GripRect() const
-{
-    return FTarget && FEnabled ? geometry() : QRect();
-}
+QRect TSizeGrip::GripRect() const { return FTarget && FEnabled ? geometry() : QRect(); }
 
 void TSizeGrip::SetEnabled(bool value)
 {

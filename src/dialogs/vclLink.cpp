@@ -115,19 +115,13 @@ void TwinLink::btnOKClick()
     }
     TStreamKind kind = skWindowsMedia;
     switch (StreamKindOfURL(href)) {
-    case 0:
-        kind = skWindowsMedia;
-        break;
-    case 1:
-        kind = skRealMedia;
-        break;
+    case 0: kind = skWindowsMedia; break;
+    case 1: kind = skRealMedia; break;
     case -1:
         // A web address either engine may play: the user's choice decides.
         kind = cboKind->currentIndex() == skRealMedia ? skRealMedia : skWindowsMedia;
         break;
-    default:
-        Refuse(SBadHref);
-        return;
+    default: Refuse(SBadHref); return;
     }
     if (!FChanged) {
         done(mrNo);

@@ -106,10 +106,7 @@ QString TwinRadio::HistoryFile(const QComboBox* combo)
     return ComponentFilePath(QStringLiteral("winRadio"), combo->objectName());
 }
 
-void TwinRadio::FormCreate()
-{
-    ctlSizeGrip = SetupResizableDialog(this, QSize(440, 166));
-}
+void TwinRadio::FormCreate() { ctlSizeGrip = SetupResizableDialog(this, QSize(440, 166)); }
 
 void TwinRadio::FormShow()
 {
@@ -164,4 +161,3 @@ void TwinRadio::btnOKClick()
     FRadio->SetLand(cboLand->currentText());
     done(mrOk);
 }
-

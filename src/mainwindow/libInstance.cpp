@@ -114,9 +114,7 @@ std::optional<QStringList> Parse(QByteArrayView record)
 class TInstanceClient : public QObject
 {
 public:
-    TInstanceClient(QLocalSocket* socket, int timeout, QObject* parent)
-        : QObject(parent)
-        , Socket(socket)
+    TInstanceClient(QLocalSocket* socket, int timeout, QObject* parent) : QObject(parent), Socket(socket)
     {
         socket->setParent(this);
         Timer.setSingleShot(true);
@@ -145,8 +143,7 @@ public:
 };
 
 TSingleInstance::TSingleInstance(const QString& key, QObject* parent)
-    : QObject(parent)
-    , FLock(RuntimeFolder() + u'/' + key + QStringLiteral(".lock"))
+    : QObject(parent), FLock(RuntimeFolder() + u'/' + key + QStringLiteral(".lock"))
 {
 #ifdef Q_OS_UNIX
     // A full path keeps the socket in the user's own runtime folder, beside
@@ -168,10 +165,7 @@ TSingleInstance::~TSingleInstance()
         FLock.unlock();
 }
 
-QString TSingleInstance::DefaultKey()
-{
-    return QStringLiteral("Lyrebird20060212-") + UserName();
-}
+QString TSingleInstance::DefaultKey() { return QStringLiteral("Lyrebird20060212-") + UserName(); }
 
 bool TSingleInstance::Acquire()
 {
@@ -204,15 +198,9 @@ bool TSingleInstance::Listen()
     return true;
 }
 
-void TSingleInstance::SetHold(std::function<bool()> busy)
-{
-    FBusy = std::move(busy);
-}
+void TSingleInstance::SetHold(std::function<bool()> busy) { FBusy = std::move(busy); }
 
-bool TSingleInstance::Holding() const
-{
-    return FHandling || (FBusy && FBusy());
-}
+bool TSingleInstance::Holding() const { return FHandling || (FBusy && FBusy()); }
 
 void TSingleInstance::Close()
 {

@@ -50,12 +50,12 @@ QString NowPlayingTitle(const TPlayerReport& report, const QString* stationText,
 QByteArray MessengerRecord(const QString& text, int category)
 {
     static const char* const categories[] = {"Music", "Games", "Office"};
-    const QString name =
-        category >= 0 && category < 3 ? QString::fromLatin1(categories[category]) : QString();
+    const QString name = category >= 0 && category < 3 ? QString::fromLatin1(categories[category]) : QString();
     const QString slash0 = QStringLiteral("\\0");
-    const QString message = text.isEmpty()
-        ? slash0 + name + slash0 + u'0' + slash0 + slash0 + slash0 + slash0 + slash0 + QChar(0)
-        : slash0 + name + slash0 + u'1' + slash0 + text + slash0 + QStringLiteral("WMContentID") + QChar(0);
+    const QString message =
+        text.isEmpty()
+            ? slash0 + name + slash0 + u'0' + slash0 + slash0 + slash0 + slash0 + slash0 + QChar(0)
+            : slash0 + name + slash0 + u'1' + slash0 + text + slash0 + QStringLiteral("WMContentID") + QChar(0);
     QByteArray record(MessengerRecordBytes, '\0');
     const qsizetype units = std::min<qsizetype>(message.size(), MessengerRecordBytes / 2 - 1);
     for (qsizetype i = 0; i < units; ++i) {

@@ -13,27 +13,24 @@ constexpr Qt::CaseSensitivity FileNameCase = Qt::CaseSensitive;
 #endif
 } // namespace
 
-void TRecentFiles::Load(const QString &fileName)
+void TRecentFiles::Load(const QString& fileName)
 {
-  if (!QFileInfo::exists(fileName))
-    return;
-  for (const QString &line : ReadListFile(fileName))
-    if (QFileInfo(line).isFile())
-      FPaths.append(line);
+    if (!QFileInfo::exists(fileName))
+        return;
+    for (const QString& line : ReadListFile(fileName))
+        if (QFileInfo(line).isFile())
+            FPaths.append(line);
 }
 
-void TRecentFiles::Save(const QString &fileName) const
-{
-  WriteListFile(fileName, FPaths);
-}
+void TRecentFiles::Save(const QString& fileName) const { WriteListFile(fileName, FPaths); }
 
-void TRecentFiles::Add(const QString &path)
+void TRecentFiles::Add(const QString& path)
 {
-  for (qsizetype i = FPaths.size() - 1; i >= 0; --i)
-    if (FPaths.at(i).compare(path, FileNameCase) == 0)
-      FPaths.removeAt(i);
-  // Exactly eight, not "at least": a longer loaded list is left alone.
-  if (FPaths.size() == 8)
-    FPaths.removeLast();
-  FPaths.prepend(path);
+    for (qsizetype i = FPaths.size() - 1; i >= 0; --i)
+        if (FPaths.at(i).compare(path, FileNameCase) == 0)
+            FPaths.removeAt(i);
+    // Exactly eight, not "at least": a longer loaded list is left alone.
+    if (FPaths.size() == 8)
+        FPaths.removeLast();
+    FPaths.prepend(path);
 }

@@ -29,10 +29,7 @@
 
 namespace {
 
-void Print(const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-}
+void Print(const QString& text) { std::fputs(text.toLocal8Bit().constData(), stdout); }
 
 // --help and --version need no display, so they are answered before the
 // application object exists. Any other argument is a station file.

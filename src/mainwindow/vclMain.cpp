@@ -27,13 +27,13 @@
 
 #include <algorithm>
 
-TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
-    : QMainWindow(parent), FServices(services)
+TwinMain::TwinMain(const TMainServices& services, QWidget* parent) : QMainWindow(parent), FServices(services)
 {
     setObjectName(QStringLiteral("winMain"));
     ctlPlayer = new TRadioPlayer(services.Engines, this);
-    connect(ctlPlayer, &TRadioPlayer::EngineMissing, this,
-            [this](TStreamKind kind) { Guarded([&] { ctlPlayerEngineMissing(kind); }); }, Qt::DirectConnection);
+    connect(
+        ctlPlayer, &TRadioPlayer::EngineMissing, this,
+        [this](TStreamKind kind) { Guarded([&] { ctlPlayerEngineMissing(kind); }); }, Qt::DirectConnection);
     ctlMixer = new TAudioMixer(services.Mixer, this);
     ctlSkins = new TThemes(this);
 
@@ -54,8 +54,7 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent)
     UpdateNowPlaying();
 
     // The designed client area; the placement stored by the last run wins.
-    resize(418, 298 + menuBar()->sizeHint().height() + barTool->sizeHint().height()
-                      + barHint->sizeHint().height());
+    resize(418, 298 + menuBar()->sizeHint().height() + barTool->sizeHint().height() + barHint->sizeHint().height());
 }
 
 TwinMain::~TwinMain()

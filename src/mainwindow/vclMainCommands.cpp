@@ -13,8 +13,8 @@
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
-#include <QToolBar>
 #include <QStatusBar>
+#include <QToolBar>
 
 #include <iterator>
 
@@ -51,8 +51,8 @@ void TwinMain::CreateCommands()
     // The commands with pictures come first: the tool bar's candidates end at the
     // first command without one.
     static const TCommandRow CCommands[] = {
-        {&TwinMain::actNew, "actNew", u"新建(&N)...", u"", Qt::CTRL | Qt::Key_N, 0, 1, u"", TCheckKind::None, false, u"",
-         &TwinMain::actNewExecute},
+        {&TwinMain::actNew, "actNew", u"新建(&N)...", u"", Qt::CTRL | Qt::Key_N, 0, 1, u"", TCheckKind::None, false,
+         u"", &TwinMain::actNewExecute},
         {&TwinMain::actOpen, "actOpen", u"打开(&O)...", u"", Qt::CTRL | Qt::Key_O, 1, 1, u"", TCheckKind::None, false,
          u"", &TwinMain::actOpenExecute},
         {&TwinMain::actSave, "actSave", u"保存(&S)...", u"", Qt::CTRL | Qt::Key_S, 2, 1, u"", TCheckKind::None, false,
@@ -65,8 +65,8 @@ void TwinMain::CreateCommands()
          &TwinMain::actEditExecute},
         {&TwinMain::actMenu, "actMenu", u"节目单(&M)", u"", None, 6, 1, u"", TCheckKind::None, false, u"",
          &TwinMain::actMenuExecute},
-        {&TwinMain::actPlay, "actPlay", u"播放(&P)", u"", Qt::CTRL | Qt::Key_Return, 7, -1, u"", TCheckKind::None, false,
-         u"", &TwinMain::actPlayExecute},
+        {&TwinMain::actPlay, "actPlay", u"播放(&P)", u"", Qt::CTRL | Qt::Key_Return, 7, -1, u"", TCheckKind::None,
+         false, u"", &TwinMain::actPlayExecute},
         {&TwinMain::actStop, "actStop", u"停止(&S)", u"", Qt::CTRL | Qt::Key_Space, 8, 1, u"", TCheckKind::None, false,
          u"", &TwinMain::actStopExecute},
         {&TwinMain::actMute, "actMute", u"静音(&M)", u"", QKeyCombination(Qt::Key_Space), 9, 1, u"", TCheckKind::Check,
@@ -106,8 +106,8 @@ void TwinMain::CreateCommands()
          &TwinMain::actBarResetExecute},
         {&TwinMain::actCust, "actCust", u"自定义(&C)...", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
          &TwinMain::actCustExecute},
-        {&TwinMain::actBarHint, "actBarHint", u"状态栏(&B)", u"", None, -1, 0, u"", TCheckKind::Check, true,
-         u"BarHint", &TwinMain::actBarHintExecute},
+        {&TwinMain::actBarHint, "actBarHint", u"状态栏(&B)", u"", None, -1, 0, u"", TCheckKind::Check, true, u"BarHint",
+         &TwinMain::actBarHintExecute},
         {&TwinMain::actTopMost, "actTopMost", u"保持在其它窗口的前端(&T)", u"", None, -1, 0, u"", TCheckKind::Check,
          false, u"TopMost", &TwinMain::actTopMostExecute},
         {&TwinMain::actInsTray, "actInsTray", u"最小化到系统托盘图标(&I)", u"", None, -1, 0, u"", TCheckKind::Check,

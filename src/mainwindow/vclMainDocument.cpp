@@ -85,10 +85,8 @@ bool TwinMain::CheckModified()
         actSaveExecute();
         // A cancelled or failed save leaves the changes unsaved: keep them.
         return !FModified;
-    case mrNo:
-        return true;
-    default:
-        return false;
+    case mrNo: return true;
+    default: return false;
     }
 }
 
@@ -219,10 +217,7 @@ QAction* TwinMain::NewRecentItem(const QString& path, int width)
     return item;
 }
 
-QStringList TwinMain::RecentFiles() const
-{
-    return FRecent.Paths();
-}
+QStringList TwinMain::RecentFiles() const { return FRecent.Paths(); }
 
 void TwinMain::LoadRecentFiles()
 {

@@ -80,8 +80,7 @@ protected:
     }
     // Letting go of the mouse over empty space would clear the selection that
     // the press kept.
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* event) const override
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override
     {
         if (!index.isValid() && event && event->type() == QEvent::MouseButtonRelease)
             return QItemSelectionModel::NoUpdate;
@@ -562,9 +561,8 @@ bool TwinMain::FillLinkMenu(QMenu* menu)
         item->setCheckable(true);
         item->setChecked(i == current);
         menu->addAction(item);
-        connect(item, &QAction::triggered, this, [this, menu, item] {
-            Guarded([&] { subBtnLinkClick(int(menu->actions().indexOf(item))); });
-        });
+        connect(item, &QAction::triggered, this,
+                [this, menu, item] { Guarded([&] { subBtnLinkClick(int(menu->actions().indexOf(item))); }); });
     }
     return true;
 }

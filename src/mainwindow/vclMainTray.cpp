@@ -101,9 +101,8 @@ void TwinMain::ConnectTrayIcon()
     tray->Icon()->setContextMenu(popTray);
     // With a dialog open the click brings both forward instead of minimising
     // a window the user is being asked something in.
-    connect(tray, &TTrayIcon::LeftClicked, this, [this] {
-        ShowMainWindow(isMinimized() || InModal() || QApplication::activeModalWidget(), this);
-    });
+    connect(tray, &TTrayIcon::LeftClicked, this,
+            [this] { ShowMainWindow(isMinimized() || InModal() || QApplication::activeModalWidget(), this); });
 }
 
 void TwinMain::actShowExecute() { ShowMainWindow(true, this); }

@@ -139,8 +139,8 @@ void TwinMain::CreateVolumePanel()
     connect(ctlMixer, &TAudioMixer::OnLineChange, this, [this] { Guarded([&] { ReadSystemVolume(); }); });
 
     // Presses on the panel open the same context menu as the link list.
-    for (QWidget* box : {static_cast<QWidget*>(boxMixer), static_cast<QWidget*>(boxPlayer),
-                         static_cast<QWidget*>(boxSystem)})
+    for (QWidget* box :
+         {static_cast<QWidget*>(boxMixer), static_cast<QWidget*>(boxPlayer), static_cast<QWidget*>(boxSystem)})
         box->installEventFilter(this);
 }
 

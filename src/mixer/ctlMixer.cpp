@@ -12,8 +12,7 @@ TMixerControls::TMixerControls(TAudioMixer* mixer, const TMixerLine& line)
         return;
     // The block is sized once, so the list's pointers into it stay valid.
     FBlock.resize(line.cControls);
-    if (mixer->Driver()->GetLineControls(mixer->Handle(), line.dwLineID, line.cControls, FBlock)
-        != MMSYSERR_NOERROR) {
+    if (mixer->Driver()->GetLineControls(mixer->Handle(), line.dwLineID, line.cControls, FBlock) != MMSYSERR_NOERROR) {
         FBlock.clear();
         return;
     }
@@ -23,8 +22,7 @@ TMixerControls::TMixerControls(TAudioMixer* mixer, const TMixerLine& line)
 
 TMixerConnection::TMixerConnection(TAudioMixer* mixer, const TMixerLine& line)
     : Mixer(mixer), LineInfo(line), Controls(mixer, line)
-{
-}
+{}
 
 TMixerConnections::TMixerConnections(TAudioMixer* mixer, const TMixerLine& destination) : Mixer(mixer)
 {
@@ -40,18 +38,14 @@ TMixerConnections::TMixerConnections(TAudioMixer* mixer, const TMixerLine& desti
 
 TMixerDestination::TMixerDestination(TAudioMixer* mixer, const TMixerLine& line)
     : Mixer(mixer), LineInfo(line), Connections(mixer, line), Controls(mixer, line)
-{
-}
+{}
 
 TMixerDestinations::TMixerDestinations()
 {
     FList.OnFreeItem = [](TMixerDestination* item) { delete item; };
 }
 
-void TMixerDestinations::Add(std::unique_ptr<TMixerDestination> destination)
-{
-    FList.Add(destination.release());
-}
+void TMixerDestinations::Add(std::unique_ptr<TMixerDestination> destination) { FList.Add(destination.release()); }
 
 // ---------------------------------------------------------------- mixer
 
@@ -76,10 +70,7 @@ TAudioMixer::TAudioMixer(IMixerDriver* driver, QObject* owner)
         FDestinations = std::make_unique<TMixerDestinations>();
 }
 
-TAudioMixer::~TAudioMixer()
-{
-    Close();
-}
+TAudioMixer::~TAudioMixer() { Close(); }
 
 void TAudioMixer::Close()
 {
@@ -126,8 +117,7 @@ void TAudioMixer::SetMixerId(int id)
     FMixerId = id;
     FMixerCaps = TMixerCaps();
     FDriver->GetDevCaps(id, FMixerCaps);
-    FManufacturer = FMixerCaps.wMid == 1 ? Const::SMixerMakerKnown
-                                         : Const::SMixerMakerUnknown.arg(FMixerCaps.wMid);
+    FManufacturer = FMixerCaps.wMid == 1 ? Const::SMixerMakerKnown : Const::SMixerMakerUnknown.arg(FMixerCaps.wMid);
     FDriverVersion = FMixerCaps.vDriverVersion;
     FProductId = FMixerCaps.wPid;
     FProductName = FMixerCaps.szPname;
@@ -162,13 +152,12 @@ void TAudioMixer::DriverDevicesChanged()
     Q_EMIT OnLineChange(this, FMixerH != 0 ? FMixerH : previous, 0);
 }
 
-bool TAudioMixer::ReadDetails(const TMixerControl& control, const TMixerLine& line,
-                              TMixerControlDetails& details, quint32 flags)
+bool TAudioMixer::ReadDetails(const TMixerControl& control, const TMixerLine& line, TMixerControlDetails& details,
+                              quint32 flags)
 {
     details.dwControlID = control.dwControlID;
     details.cChannels = (control.fdwControl & MIXERCONTROL_CONTROLF_UNIFORM) != 0 ? 1 : line.cChannels;
-    details.cMultipleItems =
-        (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0 ? control.cMultipleItems : 0;
+    details.cMultipleItems = (control.fdwControl & MIXERCONTROL_CONTROLF_MULTIPLE) != 0 ? control.cMultipleItems : 0;
     if (flags == MIXER_GETCONTROLDETAILSF_LISTTEXT)
         details.listTexts.assign(size_t(details.cChannels) * details.cMultipleItems, TMixerListText());
     else
@@ -191,8 +180,9 @@ int TAudioMixer::FindSelection(const TMixerControlDetails& texts, quint32 lineId
     return -1;
 }
 
-std::pair<const TMixerLine*, const TMixerControls*> TAudioMixer::ChooseLine(
-    const TMixerDestination* dest, const TMixerConnection* conn, int connection)
+std::pair<const TMixerLine*, const TMixerControls*> TAudioMixer::ChooseLine(const TMixerDestination* dest,
+                                                                            const TMixerConnection* conn,
+                                                                            int connection)
 {
     if (connection == -1)
         return {&dest->LineInfo, &dest->Controls};
@@ -201,8 +191,8 @@ std::pair<const TMixerLine*, const TMixerControls*> TAudioMixer::ChooseLine(
     return {nullptr, nullptr};
 }
 
-bool TAudioMixer::GetVolume(int destination, int connection, int& left, int& right, int& mute,
-                            bool& stereo, bool& volumeDisabled, bool& muteDisabled, bool& muteIsSelection)
+bool TAudioMixer::GetVolume(int destination, int connection, int& left, int& right, int& mute, bool& stereo,
+                            bool& volumeDisabled, bool& muteDisabled, bool& muteIsSelection)
 {
     if (!FDestinations || FDestinations->Count() == 0)
         return false;

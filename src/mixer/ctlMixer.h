@@ -15,8 +15,7 @@
 // An ordered list of item pointers. The owner decides what freeing an item
 // means through OnFreeItem, which runs for every item, in index order, when
 // the list is cleared or destroyed.
-template <typename T>
-class TPointerList
+template <typename T> class TPointerList
 {
 public:
     TPointerList() = default;
@@ -29,10 +28,7 @@ public:
         FItems.push_back(item);
         return int(FItems.size()) - 1;
     }
-    T* Get(int index) const
-    {
-        return index >= 0 && index < Count() ? FItems[size_t(index)] : nullptr;
-    }
+    T* Get(int index) const { return index >= 0 && index < Count() ? FItems[size_t(index)] : nullptr; }
     int Count() const { return int(FItems.size()); }
     void Clear()
     {
@@ -142,8 +138,8 @@ public:
     // Connection -1 addresses the destination line itself. Both answer false
     // only when the destination does not exist; outputs that could not be read
     // keep -1 (values) and true (disabled flags).
-    bool GetVolume(int destination, int connection, int& left, int& right, int& mute,
-                   bool& stereo, bool& volumeDisabled, bool& muteDisabled, bool& muteIsSelection);
+    bool GetVolume(int destination, int connection, int& left, int& right, int& mute, bool& stereo,
+                   bool& volumeDisabled, bool& muteDisabled, bool& muteIsSelection);
     // -1 in left or mute leaves that setting alone; -1 in right means left.
     bool SetVolume(int destination, int connection, int left, int right, int mute);
 
@@ -175,8 +171,8 @@ private:
                      quint32 flags);
     // The line a volume call works on: the destination itself for connection
     // -1, else the connection's line; nothing when that connection is missing.
-    static std::pair<const TMixerLine*, const TMixerControls*> ChooseLine(
-        const TMixerDestination* dest, const TMixerConnection* conn, int connection);
+    static std::pair<const TMixerLine*, const TMixerControls*> ChooseLine(const TMixerDestination* dest,
+                                                                          const TMixerConnection* conn, int connection);
     // Position of the selector item standing for lineId, or -1.
     static int FindSelection(const TMixerControlDetails& texts, quint32 lineId);
 

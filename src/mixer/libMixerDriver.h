@@ -11,7 +11,7 @@
 #include <vector>
 
 using MMRESULT = quint32;
-using TMixerHandle = int;   // 0 is never a valid handle
+using TMixerHandle = int; // 0 is never a valid handle
 
 inline constexpr MMRESULT MMSYSERR_NOERROR = 0;
 inline constexpr MMRESULT MMSYSERR_ERROR = 1;
@@ -45,9 +45,9 @@ inline constexpr quint32 MIXER_GETCONTROLDETAILSF_LISTTEXT = 1;
 // What a device says about itself.
 struct TMixerCaps
 {
-    quint16 wMid = 0;             // maker id; 1 is the one maker known by name
+    quint16 wMid = 0; // maker id; 1 is the one maker known by name
     quint16 wPid = 0;
-    quint32 vDriverVersion = 0;   // major in the high byte, minor in the low byte
+    quint32 vDriverVersion = 0; // major in the high byte, minor in the low byte
     QString szPname;
     quint32 cDestinations = 0;
 };
@@ -55,12 +55,12 @@ struct TMixerCaps
 // One line: a destination (where sound goes) or one of its sources.
 struct TMixerLine
 {
-    quint32 dwDestination = 0;    // in: which destination
-    quint32 dwSource = 0;         // in: which source of it (source queries only)
+    quint32 dwDestination = 0; // in: which destination
+    quint32 dwSource = 0;      // in: which source of it (source queries only)
     quint32 dwLineID = 0;
     quint32 fdwLine = 0;
     quint32 cChannels = 0;
-    quint32 cConnections = 0;     // sources feeding a destination
+    quint32 cConnections = 0; // sources feeding a destination
     quint32 cControls = 0;
     QString szShortName;
     QString szName;

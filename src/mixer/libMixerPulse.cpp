@@ -20,13 +20,13 @@ constexpr pa_usec_t kRetryUsec = 1000 * 1000;
 struct TCachedLine
 {
     quint32 index = 0;
-    quint32 sink = 0;           // streams: the sink they play into
+    quint32 sink = 0; // streams: the sink they play into
     QString name;
     QString description;
     pa_channel_map map{};
-    pa_cvolume volume{};        // what reads answer: the server's, or our last write
+    pa_cvolume volume{}; // what reads answer: the server's, or our last write
     bool mute = false;
-    pa_cvolume reported{};      // the server's last word, to tell real changes
+    pa_cvolume reported{}; // the server's last word, to tell real changes
     bool reportedMute = false;
     bool hasVolume = true;
     bool volumeWritable = true;
@@ -140,11 +140,8 @@ struct TPulseMixerDriver::TPulse
             break;
         }
         case PA_CONTEXT_FAILED:
-        case PA_CONTEXT_TERMINATED:
-            p->Lost();
-            break;
-        default:
-            break;
+        case PA_CONTEXT_TERMINATED: p->Lost(); break;
+        default: break;
         }
     }
 
@@ -251,8 +248,8 @@ struct TPulseMixerDriver::TPulse
         const bool isNew = found == p->inputs.end();
         const bool moved = !isNew && found->second.sink != info->sink;
         const bool volumeKind = !isNew
-            && (found->second.hasVolume != (info->has_volume != 0)
-                || found->second.volumeWritable != (info->volume_writable != 0));
+                                && (found->second.hasVolume != (info->has_volume != 0)
+                                    || found->second.volumeWritable != (info->volume_writable != 0));
         TCachedLine& line = p->inputs[info->index];
         line.index = info->index;
         line.sink = info->sink;
@@ -295,7 +292,8 @@ struct TPulseMixerDriver::TPulse
     void PostMessage(quint32 msg, quint32 id)
     {
         TPulseMixerDriver* driver = q;
-        QMetaObject::invokeMethod(driver, [driver, msg, id] { driver->Deliver(msg, id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            driver, [driver, msg, id] { driver->Deliver(msg, id); }, Qt::QueuedConnection);
     }
 
     // A burst of arrivals and departures becomes one announcement.
@@ -438,10 +436,7 @@ void TPulseMixerDriver::Deliver(quint32 msg, quint32 id)
     }
 }
 
-bool TPulseMixerDriver::ValidHandle(TMixerHandle mixer) const
-{
-    return FHandles.count(mixer) != 0;
-}
+bool TPulseMixerDriver::ValidHandle(TMixerHandle mixer) const { return FHandles.count(mixer) != 0; }
 
 int TPulseMixerDriver::GetNumDevs()
 {
@@ -551,7 +546,7 @@ MMRESULT TPulseMixerDriver::GetControlDetails(TMixerHandle mixer, TMixerControlD
     if (!ValidHandle(mixer))
         return MMSYSERR_INVALHANDLE;
     if (flags != MIXER_GETCONTROLDETAILSF_VALUE)
-        return MMSYSERR_INVALPARAM;   // no control here has items
+        return MMSYSERR_INVALPARAM; // no control here has items
     TPulse::TLock lock(d->loop);
     if (!d->ready)
         return MMSYSERR_NODRIVER;
@@ -566,9 +561,8 @@ MMRESULT TPulseMixerDriver::GetControlDetails(TMixerHandle mixer, TMixerControlD
     }
     const quint32 loudest = PulseToMixer(pa_cvolume_max(&line->volume));
     for (size_t c = 0; c < details.values.size(); ++c) {
-        details.values[c] = details.cChannels > 1 && c < line->volume.channels
-            ? PulseToMixer(line->volume.values[c])
-            : loudest;
+        details.values[c] =
+            details.cChannels > 1 && c < line->volume.channels ? PulseToMixer(line->volume.values[c]) : loudest;
     }
     return MMSYSERR_NOERROR;
 }
@@ -605,7 +599,7 @@ MMRESULT TPulseMixerDriver::SetControlDetails(TMixerHandle mixer, const TMixerCo
         volume.channels = line->map.channels;
         const quint32 loudest = *std::max_element(details.values.begin(), details.values.end());
         for (quint8 c = 0; c < volume.channels; ++c) {
-            const quint32 value = details.values.size() == 1 ? details.values[0]
+            const quint32 value = details.values.size() == 1  ? details.values[0]
                                   : c < details.values.size() ? details.values[c]
                                                               : loudest;
             volume.values[c] = MixerToPulse(value);

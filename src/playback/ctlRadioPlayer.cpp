@@ -10,12 +10,10 @@ namespace {
 // Thrown inside Play when a nested Play or Stop replaced it, or the player was
 // destroyed, while foreign code ran; Play then returns without touching anything.
 struct TPlayInterrupted
-{
-};
+{};
 // The engine of the requested kind cannot be created.
 struct TEngineMissing
-{
-};
+{};
 } // namespace
 
 QString PlayerStateText(TPlayerState state)
@@ -210,8 +208,7 @@ void TRadioPlayer::Play(const QString& address, TStreamKind kind)
             // last thing Play does.
             Q_EMIT EngineMissing(kind);
         }
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void TRadioPlayer::Stop()

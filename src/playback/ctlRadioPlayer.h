@@ -103,7 +103,7 @@ private:
     std::unique_ptr<IRealMediaEngine> FRealMedia;
     bool FMute = false;
     int FVolume = 0;
-    QObject* FActive = nullptr;          // FWindowsMedia, FRealMedia or none
+    QObject* FActive = nullptr; // FWindowsMedia, FRealMedia or none
     // Each Play and Stop takes a new number, so an operation interrupted by a
     // nested Play or Stop (from an OnChange handler) sees that it was replaced.
     quint64 FOperation = 0;

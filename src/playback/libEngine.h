@@ -24,15 +24,15 @@ public:
     enum : int { wmppsStopped = 1, wmppsPlaying = 3, wmppsBuffering = 6 };
 
     virtual void SetMute(bool mute) = 0;
-    virtual void SetVolume(int volume) = 0;            // 0 … 100, takes effect at once
+    virtual void SetVolume(int volume) = 0; // 0 … 100, takes effect at once
     virtual void SetURL(const QString& address) = 0;
-    virtual void Play() = 0;                            // starts asynchronously
+    virtual void Play() = 0; // starts asynchronously
     virtual void Stop() = 0;
 
     virtual int PlayState() const = 0;
-    virtual int NetworkBitRate() const = 0;             // bits per second
-    virtual int NetworkBufferingProgress() const = 0;   // percent
-    virtual QString CurrentMediaName() const = 0;       // clip title
+    virtual int NetworkBitRate() const = 0;           // bits per second
+    virtual int NetworkBufferingProgress() const = 0; // percent
+    virtual QString CurrentMediaName() const = 0;     // clip title
 
     // The error queue: entries stay until cleared.
     virtual int ErrorCount() const = 0;
@@ -40,8 +40,8 @@ public:
     virtual void ClearErrorQueue() = 0;
 
 Q_SIGNALS:
-    void Error();                        // one or more entries were queued
-    void Buffering(bool start);          // true when buffering starts, false when it ends
+    void Error();               // one or more entries were queued
+    void Buffering(bool start); // true when buffering starts, false when it ends
 };
 
 // The "Real Media" role: play states 0 stopped, 2 buffering, 3 playing,
@@ -56,18 +56,18 @@ public:
     enum : int { rpStopped = 0, rpContacting = 1, rpBuffering = 2, rpPlaying = 3 };
 
     virtual void SetMute(bool mute) = 0;
-    virtual void SetVolume(quint16 volume) = 0;         // 0 … 100, takes effect at once
+    virtual void SetVolume(quint16 volume) = 0; // 0 … 100, takes effect at once
     virtual void SetSource(const QString& address) = 0;
-    virtual void DoPlay() = 0;                          // starts asynchronously
+    virtual void DoPlay() = 0; // starts asynchronously
     virtual void DoStop() = 0;
 
     virtual int GetPlayState() const = 0;
-    virtual int GetBandwidthAverage() const = 0;        // bits per second
-    virtual QString GetTitle() const = 0;               // clip title
+    virtual int GetBandwidthAverage() const = 0; // bits per second
+    virtual QString GetTitle() const = 0;        // clip title
 
 Q_SIGNALS:
-    void ErrorMessage(int severity, int rmaCode, int userCode, const QString& userString,
-                      const QString& moreInfoUrl, const QString& errorString);
+    void ErrorMessage(int severity, int rmaCode, int userCode, const QString& userString, const QString& moreInfoUrl,
+                      const QString& errorString);
     void Buffering(int flags, int percent);
 };
 

@@ -52,7 +52,8 @@ inline const QString SPlayerBuffering = QStringLiteral("正在缓冲");
 inline const QString SPlayerPlaying = QStringLiteral("正在播放");
 inline const QString SPlayerError = QStringLiteral("发生错误");
 inline const QString SEngineMissing = QStringLiteral(
-    "收听此电台连接需要%1 Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？");
+    "收听此电台连接需要%1 "
+    "Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？");
 
 // Update check: the description file in the download directory (its name
 // with ".zip" is the installation package), and what the user is told

@@ -296,8 +296,9 @@ std::optional<QString> DecodeUnlessUtf8(QByteArrayView data)
     if ((!marked || *marked == QStringConverter::Utf8) && (!declared || IsUtf8Name(*declared)))
         return std::nullopt;
 
-    const QByteArray name = marked ? QByteArray(QStringConverter::nameForEncoding(*marked))
-                                   : declared->isEmpty() ? QByteArrayLiteral("UTF-8") : *declared;
+    const QByteArray name = marked                ? QByteArray(QStringConverter::nameForEncoding(*marked))
+                            : declared->isEmpty() ? QByteArrayLiteral("UTF-8")
+                                                  : *declared;
     // Built in place and never moved: Qt 6.4 counts an ICU converter's errors
     // in the decoder object it was created in, so a moved decoder reports none
     // (and writes into the dead one). Stateless, so that a character cut off by
@@ -316,8 +317,7 @@ constexpr int MaxAttributes = 1000;
 // The root and its links; a link has nothing inside.
 constexpr int MaxDepth = 2;
 
-template <typename Char>
-bool StartsWith(const Char* p, const Char* end, std::string_view what)
+template <typename Char> bool StartsWith(const Char* p, const Char* end, std::string_view what)
 {
     if (end - p < static_cast<std::ptrdiff_t>(what.size()))
         return false;
@@ -327,8 +327,7 @@ bool StartsWith(const Char* p, const Char* end, std::string_view what)
     return true;
 }
 
-template <typename Char>
-const Char* Find(const Char* p, const Char* end, std::string_view what)
+template <typename Char> const Char* Find(const Char* p, const Char* end, std::string_view what)
 {
     for (; p < end; ++p)
         if (StartsWith(p, end, what))
@@ -344,8 +343,7 @@ const Char* Find(const Char* p, const Char* end, std::string_view what)
 // attribute defaults; our files never have one, so it is refused too.
 // Works on UTF-8 bytes (markup is ASCII, and no byte of a multi-byte UTF-8
 // sequence is) or on decoded UTF-16 text.
-template <typename Char>
-void GuardMarkup(const Char* p, const Char* const end)
+template <typename Char> void GuardMarkup(const Char* p, const Char* const end)
 {
     while (p < end) {
         while (p < end && *p != Char('<'))
@@ -467,9 +465,7 @@ void TRadio::LoadFromData(QByteArrayView data)
                 link->SetShitKbps(static_cast<std::uint16_t>(IntValue(attributes.value(AttrShitKbps))));
             }
             break;
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
+        case QXmlStreamReader::EndElement: --depth; break;
         case QXmlStreamReader::Characters:
             // White space between elements is layout; any other text, a
             // CDATA section included, is not a link.
@@ -482,8 +478,7 @@ void TRadio::LoadFromData(QByteArrayView data)
             if (depth == 1)
                 fail(Const::SNodeNotElement);
             break;
-        default:
-            break;
+        default: break;
         }
     }
     if (reader.hasError())
@@ -511,7 +506,7 @@ namespace {
 bool XmlChar(char32_t c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-        || (c >= 0x10000 && c <= 0x10FFFF);
+           || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 QString XmlSafe(const QString& text)
@@ -608,7 +603,8 @@ QByteArray RamData(const TRadio& radio)
 QByteArray AsxData(const TRadio& radio)
 {
     QStringList lines;
-    lines << QStringLiteral("<asx version = \"3.0\">") << QStringLiteral("<title>") + radio.DisplayText() + QStringLiteral("</title>")
+    lines << QStringLiteral("<asx version = \"3.0\">")
+          << QStringLiteral("<title>") + radio.DisplayText() + QStringLiteral("</title>")
           << QStringLiteral("<abstract>") + Abstract(radio) + QStringLiteral("</abstract>")
           << QStringLiteral("<author>") + QString::fromUtf16(KESTREL_PRODUCT_NAME) + QStringLiteral("</author>");
     if (!radio.Menu().isEmpty())
@@ -652,7 +648,8 @@ QByteArray PlsData(const TRadio& radio)
         const TRadioLink& link = *radio.Links()[i];
         const QString n = QString::number(i + 1);
         lines << QStringLiteral("File") + n + u'=' + OneLine(link.Href())
-              << QStringLiteral("Title") + n + u'=' + EntryTitle(radio, link) << QStringLiteral("Length") + n + QStringLiteral("=-1");
+              << QStringLiteral("Title") + n + u'=' + EntryTitle(radio, link)
+              << QStringLiteral("Length") + n + QStringLiteral("=-1");
     }
     lines << QStringLiteral("NumberOfEntries=") + QString::number(count) << QStringLiteral("Version=2");
     return Lines(lines, false);

@@ -1,11 +1,11 @@
 #include "libText.h"
 
+#include "libError.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include "libError.h"
 
 #include <cerrno>
 

@@ -34,10 +34,9 @@ void WriteListFile(const QString& fileName, const QStringList& lines);
 // what was there: the data goes to a temporary file beside the target, which
 // is renamed over it once everything was written. Where the folder cannot take
 // a temporary file (a writable file in a read-only folder) the file itself is
-// rewritten, and its old bytes are put back should that fail. Something that exists but is not a regular file (a FIFO, a
-// device, a folder) is never replaced. A symbolic link is followed, so it
-// stays a link. Unbuffered, because Qt 6.4's commit() ignores a failure of its
-// own final flush and would rename a truncated file into place.
+// rewritten, and its old bytes are put back should that fail. Something that exists but is not a regular file (a FIFO,
+// a device, a folder) is never replaced. A symbolic link is followed, so it stays a link. Unbuffered, because Qt 6.4's
+// commit() ignores a failure of its own final flush and would rename a truncated file into place.
 class TSafeFileWriter
 {
 public:

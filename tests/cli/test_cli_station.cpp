@@ -15,10 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-TProgramRun Run(const QStringList& args)
-{
-    return RunProgram(BinaryPath(u"src/cli/kestrel-radio-cli"_s), args);
-}
+TProgramRun Run(const QStringList& args) { return RunProgram(BinaryPath(u"src/cli/kestrel-radio-cli"_s), args); }
 
 } // namespace
 

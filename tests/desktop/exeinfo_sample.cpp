@@ -1,5 +1,2 @@
 // A program that carries a version record without its Comments key.
-int main()
-{
-    return 0;
-}
+int main() { return 0; }

@@ -18,10 +18,7 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QSize WorkArea()
-{
-    return QGuiApplication::primaryScreen()->availableGeometry().size();
-}
+QSize WorkArea() { return QGuiApplication::primaryScreen()->availableGeometry().size(); }
 
 // Runs check on the next message box that opens, then presses button. The
 // box is closed whatever check finds, so a failure never leaves the test
@@ -90,8 +87,8 @@ void TestDesktopUi::restorePlacement_data()
     const int cx = (area.width() - 300) / 2;
     const int cy = (area.height() - 200) / 2;
     QTest::newRow("nothing stored: designed size, centred") << QVariantMap() << QRect(cx, cy, 300, 200);
-    QTest::newRow("stored rectangle")
-        << QVariantMap{{u"X"_s, 10}, {u"Y"_s, 20}, {u"W"_s, 400}, {u"H"_s, 250}} << QRect(10, 20, 400, 250);
+    QTest::newRow("stored rectangle") << QVariantMap{{u"X"_s, 10}, {u"Y"_s, 20}, {u"W"_s, 400}, {u"H"_s, 250}}
+                                      << QRect(10, 20, 400, 250);
     QTest::newRow("X at the work area's width: centred with the stored width")
         << QVariantMap{{u"X"_s, area.width()}, {u"Y"_s, 20}, {u"W"_s, 400}}
         << QRect((area.width() - 400) / 2, 20, 400, 200);
@@ -256,20 +253,24 @@ void TestDesktopUi::messageBoxes()
     SetApplicationTitle(u"Kestrel收音机"_s);
 
     SetTopMostFlag(true);
-    OnNextBox([](QMessageBox* box) {
-        QCOMPARE(box->windowTitle(), u"Kestrel收音机"_s);
-        QCOMPARE(box->text(), u"第一行\n第二行"_s);
-        QCOMPARE(box->icon(), QMessageBox::Information);
-        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QVERIFY(box->windowFlags() & Qt::WindowStaysOnTopHint);
-    }, QMessageBox::No);
+    OnNextBox(
+        [](QMessageBox* box) {
+            QCOMPARE(box->windowTitle(), u"Kestrel收音机"_s);
+            QCOMPARE(box->text(), u"第一行\n第二行"_s);
+            QCOMPARE(box->icon(), QMessageBox::Information);
+            QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            QVERIFY(box->windowFlags() & Qt::WindowStaysOnTopHint);
+        },
+        QMessageBox::No);
     QCOMPARE(AskYesNoCancel(u"第一行\r\n第二行"_s), int(mrNo));
 
     SetTopMostFlag(false);
-    OnNextBox([](QMessageBox* box) {
-        QCOMPARE(box->icon(), QMessageBox::Question);
-        QVERIFY(!(box->windowFlags() & Qt::WindowStaysOnTopHint));
-    }, QMessageBox::Yes);
+    OnNextBox(
+        [](QMessageBox* box) {
+            QCOMPARE(box->icon(), QMessageBox::Question);
+            QVERIFY(!(box->windowFlags() & Qt::WindowStaysOnTopHint));
+        },
+        QMessageBox::Yes);
     QVERIFY(AskYesNo(u"问题"_s));
 
     OnNextBox([](QMessageBox* box) { QCOMPARE(box->icon(), QMessageBox::Critical); }, QMessageBox::Ok);

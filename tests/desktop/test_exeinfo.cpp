@@ -116,7 +116,6 @@ void TestExeInfo::handMadeFiles()
     ReadExeInfo(path, info);
     QCOMPARE(info.ProductName, product);
     QCOMPARE(info.VersionNumber, 1.5); // no FileVersion in any of these
-
 }
 
 void TestExeInfo::exePathIgnoresCurrentFolder()

@@ -122,8 +122,7 @@ void TestRegistry::storedFileIsReadable()
         QVERIFY(registry.OpenProgramKey(u"winMain"_s));
         registry.WriteInteger(u"X"_s, 120);
     }
-    QCOMPARE(ReadFileBytes(FHome->ConfigFile()),
-        "Radio=\"/a \\\"b\\\".radio\"\nTopMost=0\n\n[winMain]\nX=120\n"_ba);
+    QCOMPARE(ReadFileBytes(FHome->ConfigFile()), "Radio=\"/a \\\"b\\\".radio\"\nTopMost=0\n\n[winMain]\nX=120\n"_ba);
 }
 
 void TestRegistry::handEditedFile()

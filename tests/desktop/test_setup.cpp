@@ -44,8 +44,8 @@ struct TSetupFixture
 
     TwinSetup* Open()
     {
-        Dialog = std::make_unique<TwinSetup>(nullptr, Window, Install,
-                                             TSetupCommands{&CheckUpdate, &Download, &Associate});
+        Dialog =
+            std::make_unique<TwinSetup>(nullptr, Window, Install, TSetupCommands{&CheckUpdate, &Download, &Associate});
         Dialog->show();
         return Dialog.get();
     }

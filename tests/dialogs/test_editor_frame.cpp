@@ -14,10 +14,10 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
-#include <QTimer>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -139,7 +139,7 @@ void TestEditorFrame::accessibleNames()
     int controls = 0;
     for (QWidget* widget : form->findChildren<QWidget*>()) {
         const bool control = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget)
-            || qobject_cast<QAbstractButton*>(widget) || qobject_cast<QSizeGrip*>(widget);
+                             || qobject_cast<QAbstractButton*>(widget) || qobject_cast<QSizeGrip*>(widget);
         // An editable combo box's own edit is spoken as the combo box.
         if (!control || qobject_cast<QComboBox*>(widget->parentWidget()))
             continue;

@@ -61,12 +61,12 @@ void TestLinkEditor::opening_data()
     QTest::addColumn<QString>("bestText");
     QTest::addColumn<QString>("shitText");
 
-    QTest::newRow("named, with rates") << u"新闻台"_s << u"rtsp://a/b"_s << skRealMedia << 128 << 32
-                                       << u"新闻台"_s << u"128"_s << u"32"_s;
-    QTest::newRow("unnamed shows its address") << QString() << u"mms://a/b"_s << skWindowsMedia << 0 << 0
-                                               << u"mms://a/b"_s << QString() << QString();
-    QTest::newRow("new link") << QString() << QString() << skWindowsMedia << 0 << 0 << Const::SUnnamedLink
-                              << QString() << QString();
+    QTest::newRow("named, with rates") << u"新闻台"_s << u"rtsp://a/b"_s << skRealMedia << 128 << 32 << u"新闻台"_s
+                                       << u"128"_s << u"32"_s;
+    QTest::newRow("unnamed shows its address")
+        << QString() << u"mms://a/b"_s << skWindowsMedia << 0 << 0 << u"mms://a/b"_s << QString() << QString();
+    QTest::newRow("new link") << QString() << QString() << skWindowsMedia << 0 << 0 << Const::SUnnamedLink << QString()
+                              << QString();
 }
 
 void TestLinkEditor::opening()
@@ -152,8 +152,7 @@ void TestLinkEditor::kindFromAddress_data()
         << u"  MMS://live.example.cn/radio  "_s << skRealMedia << u"MMS://live.example.cn/radio"_s << skWindowsMedia;
     QTest::newRow("rtsp, Windows Media selected")
         << u"rtsp://a/b.rm"_s << skWindowsMedia << u"rtsp://a/b.rm"_s << skRealMedia;
-    QTest::newRow("http takes the selection: Real")
-        << u"http://a/b"_s << skRealMedia << u"http://a/b"_s << skRealMedia;
+    QTest::newRow("http takes the selection: Real") << u"http://a/b"_s << skRealMedia << u"http://a/b"_s << skRealMedia;
     QTest::newRow("https takes the selection: Windows Media")
         << u"https://a/b"_s << skWindowsMedia << u"https://a/b"_s << skWindowsMedia;
 }

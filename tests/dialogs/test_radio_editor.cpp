@@ -20,15 +20,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QString History(const QString& combo)
-{
-    return ComponentFilePath(u"winRadio"_s, combo);
-}
+QString History(const QString& combo) { return ComponentFilePath(u"winRadio"_s, combo); }
 
-void WriteHistory(const QString& combo, const QStringList& lines)
-{
-    WriteListFile(History(combo), lines);
-}
+void WriteHistory(const QString& combo, const QStringList& lines) { WriteListFile(History(combo), lines); }
 
 QStringList Items(const QComboBox* combo)
 {
@@ -155,15 +149,13 @@ void TestRadioEditor::historyOnOpening_data()
     QTest::addColumn<int>("selected");
 
     const QStringList list = {u"新闻"_s, u"pop"_s, u"音乐"_s, u"Pop"_s};
-    QTest::newRow("value found: the entry nearest the end")
-        << list << u"POP"_s << list << 3;
-    QTest::newRow("value missing: inserted first") << list << u"体育"_s
-                                                  << QStringList{u"体育"_s, u"新闻"_s, u"pop"_s, u"音乐"_s, u"Pop"_s}
-                                                  << 0;
+    QTest::newRow("value found: the entry nearest the end") << list << u"POP"_s << list << 3;
+    QTest::newRow("value missing: inserted first")
+        << list << u"体育"_s << QStringList{u"体育"_s, u"新闻"_s, u"pop"_s, u"音乐"_s, u"Pop"_s} << 0;
     QTest::newRow("empty value: no selection") << list << QString() << list << -1;
     QTest::newRow("no file") << QStringList() << u"新闻"_s << QStringList{u"新闻"_s} << 0;
-    QTest::newRow("only Latin letters fold") << QStringList{u"Ａ台"_s} << u"ａ台"_s
-                                             << QStringList{u"ａ台"_s, u"Ａ台"_s} << 0;
+    QTest::newRow("only Latin letters fold")
+        << QStringList{u"Ａ台"_s} << u"ａ台"_s << QStringList{u"ａ台"_s, u"Ａ台"_s} << 0;
     const QStringList longList = Numbered(35);
     QTest::newRow("a long file is shown whole") << longList << u"类型35"_s << longList << 34;
 }
@@ -218,7 +210,7 @@ void TestRadioEditor::historySavedOnClose()
         QCOMPARE(form.cboKind->count(), 35);
         form.cboKind->setEditText(u"  戏曲 "_s);
         form.cboLand->setEditText(u"上海"_s); // already listed: stays where it is
-        form.cboLang->setEditText(u"   "_s); // blank: adds nothing
+        form.cboLang->setEditText(u"   "_s);  // blank: adds nothing
         form.accept();
     }
     const QStringList kinds = QStringList{u"戏曲"_s} + Numbered(29);
@@ -265,7 +257,7 @@ void TestRadioEditor::failingHistoryFileDoesNotStopTheOthers()
     QCOMPARE(FBoxes->Questions().size(), 1);
     QCOMPARE(FBoxes->Questions().first().Icon, TMsgIcon::Error);
     QVERIFY2(FBoxes->Questions().first().Text.contains(History(u"cboLang"_s)),
-        qPrintable(FBoxes->Questions().first().Text));
+             qPrintable(FBoxes->Questions().first().Text));
 }
 
 QTEST_MAIN(TestRadioEditor)

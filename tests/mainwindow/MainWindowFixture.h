@@ -112,8 +112,7 @@ struct TMainWindowFixture
     }
     // A station with the given name and links (name, address) as a file
     // under the private home.
-    QString WriteStation(const QString& name, const QString& station,
-                         const QList<QPair<QString, QString>>& links)
+    QString WriteStation(const QString& name, const QString& station, const QList<QPair<QString, QString>>& links)
     {
         TRadio radio;
         radio.SetText(station);

@@ -32,7 +32,8 @@ QStringList Unnamed(QWidget* form)
             continue;
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
         if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-            unnamed << QStringLiteral("%1 (%2)").arg(control->objectName(), QString::fromLatin1(control->metaObject()->className()));
+            unnamed << QStringLiteral("%1 (%2)").arg(control->objectName(),
+                                                     QString::fromLatin1(control->metaObject()->className()));
     }
     return unnamed;
 }

@@ -44,7 +44,8 @@ private Q_SLOTS:
         environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":77"));
         const TProgramRun start = RunProgram(Program(), {}, environment, 20000);
         QCOMPARE(start.Exit, 1);
-        QVERIFY2(QString::fromUtf8(start.Err).contains(QStringLiteral("无法连接到显示服务器 :77")), start.Err.constData());
+        QVERIFY2(QString::fromUtf8(start.Err).contains(QStringLiteral("无法连接到显示服务器 :77")),
+                 start.Err.constData());
     }
 
     // An empty argument, then a name relative to the folder of the start.
@@ -52,7 +53,8 @@ private Q_SLOTS:
     {
         TTestHome home;
         home.PrivateRuntime();
-        QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")), home.Path() + QStringLiteral("/转交电台.radio")));
+        QVERIFY(QFile::copy(TestDataPath(QStringLiteral("转交电台.radio")),
+                            home.Path() + QStringLiteral("/转交电台.radio")));
         QProcess first;
         first.setWorkingDirectory(home.Path());
         first.start(Program(), {QString(), QStringLiteral("转交电台.radio")});
@@ -74,8 +76,8 @@ private Q_SLOTS:
         QVERIFY(first.Acquire());
         QVERIFY(first.Listen());
         first.Close();
-        QCOMPARE(RunProgram(Program(), {home.Path() + QStringLiteral("/a.radio")}, QProcessEnvironment::systemEnvironment(),
-                            60000)
+        QCOMPARE(RunProgram(Program(), {home.Path() + QStringLiteral("/a.radio")},
+                            QProcessEnvironment::systemEnvironment(), 60000)
                      .Exit,
                  1);
     }

@@ -69,28 +69,29 @@ private Q_SLOTS:
 void TestFileDialogs::saveAsksAboutTheWrittenFile_data()
 {
     QTest::addColumn<QString>("suffix");
-    QTest::addColumn<QString>("existing");  // a file already in the folder
-    QTest::addColumn<QStringList>("typed"); // one name per showing, "" cancels
+    QTest::addColumn<QString>("existing");   // a file already in the folder
+    QTest::addColumn<QStringList>("typed");  // one name per showing, "" cancels
     QTest::addColumn<QList<int>>("answers"); // to the boxes, in order
     QTest::addColumn<QStringList>("boxes");  // what they said; %1 is the folder
     QTest::addColumn<QString>("chosen");     // relative to the folder, "" for none
 
     const QString replaceAbc = Const::SAskReplaceFile.arg(u"abc.radio"_s);
-    QTest::newRow("other extension, replace refused") << u"radio"_s << u"abc.radio"_s << QStringList{u"abc.txt"_s, u""_s}
-                                                      << QList<int>{mrNo} << QStringList{replaceAbc} << QString();
+    QTest::newRow("other extension, replace refused")
+        << u"radio"_s << u"abc.radio"_s << QStringList{u"abc.txt"_s, u""_s} << QList<int>{mrNo}
+        << QStringList{replaceAbc} << QString();
     QTest::newRow("other extension, replace agreed") << u"radio"_s << u"abc.radio"_s << QStringList{u"abc.txt"_s}
                                                      << QList<int>{mrYes} << QStringList{replaceAbc} << u"abc.radio"_s;
-    QTest::newRow("a dotted station name") << u"radio"_s << u"CRI.radio"_s << QStringList{u"CRI.FM"_s}
-                                           << QList<int>{mrYes} << QStringList{Const::SAskReplaceFile.arg(u"CRI.radio"_s)}
-                                           << u"CRI.radio"_s;
-    QTest::newRow("export under a sister extension") << u"wax"_s << u"keep.wax"_s << QStringList{u"keep.asx"_s, u""_s}
-                                                     << QList<int>{mrNo}
-                                                     << QStringList{Const::SAskReplaceFile.arg(u"keep.wax"_s)} << QString();
-    QTest::newRow("new file, no question") << u"radio"_s << u"other.radio"_s << QStringList{u"abc"_s} << QList<int>{}
-                                           << QStringList{} << u"abc.radio"_s;
-    QTest::newRow("missing folder refused") << u"radio"_s << QString() << QStringList{u"没有/abc"_s, u"abc"_s}
-                                            << QList<int>{mrOk} << QStringList{Const::SFolderMissing.arg(u"%1/没有"_s)}
-                                            << u"abc.radio"_s;
+    QTest::newRow("a dotted station name")
+        << u"radio"_s << u"CRI.radio"_s << QStringList{u"CRI.FM"_s} << QList<int>{mrYes}
+        << QStringList{Const::SAskReplaceFile.arg(u"CRI.radio"_s)} << u"CRI.radio"_s;
+    QTest::newRow("export under a sister extension")
+        << u"wax"_s << u"keep.wax"_s << QStringList{u"keep.asx"_s, u""_s} << QList<int>{mrNo}
+        << QStringList{Const::SAskReplaceFile.arg(u"keep.wax"_s)} << QString();
+    QTest::newRow("new file, no question")
+        << u"radio"_s << u"other.radio"_s << QStringList{u"abc"_s} << QList<int>{} << QStringList{} << u"abc.radio"_s;
+    QTest::newRow("missing folder refused")
+        << u"radio"_s << QString() << QStringList{u"没有/abc"_s, u"abc"_s} << QList<int>{mrOk}
+        << QStringList{Const::SFolderMissing.arg(u"%1/没有"_s)} << u"abc.radio"_s;
 }
 
 void TestFileDialogs::saveAsksAboutTheWrittenFile()

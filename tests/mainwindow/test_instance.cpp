@@ -27,10 +27,7 @@ QByteArray Header(quint32 tag, quint32 size)
     return header;
 }
 
-QByteArray Record(const QByteArray& block)
-{
-    return Header(HandOver::Tag, quint32(block.size())) + block;
-}
+QByteArray Record(const QByteArray& block) { return Header(HandOver::Tag, quint32(block.size())) + block; }
 
 // Child mode of this executable: becomes the first instance and dies without
 // cleaning up, as a crash would, leaving its lock and socket files behind.
@@ -93,11 +90,13 @@ private Q_SLOTS:
                              << QStringList{u"A"_qs, u"B"_qs};
         QTest::newRow("none") << QStringList{} << QByteArray(1, '\0') << QStringList{};
         QTest::newRow("CJK as UTF-8") << QStringList{u"/家/默认电台.radio"_qs}
-                                      << (QByteArray("/\xe5\xae\xb6/\xe9\xbb\x98\xe8\xae\xa4\xe7\x94\xb5\xe5\x8f\xb0.radio") + QByteArray(2, '\0'))
+                                      << (QByteArray(
+                                              "/\xe5\xae\xb6/\xe9\xbb\x98\xe8\xae\xa4\xe7\x94\xb5\xe5\x8f\xb0.radio")
+                                          + QByteArray(2, '\0'))
                                       << QStringList{u"/家/默认电台.radio"_qs};
         // An empty string would end the list and lose B.
-        QTest::newRow("empty argument left out") << QStringList{u"A"_qs, QString(), u"B"_qs}
-                                                 << QByteArray("A\0B\0\0", 5) << QStringList{u"A"_qs, u"B"_qs};
+        QTest::newRow("empty argument left out")
+            << QStringList{u"A"_qs, QString(), u"B"_qs} << QByteArray("A\0B\0\0", 5) << QStringList{u"A"_qs, u"B"_qs};
     }
     void pack()
     {
@@ -115,8 +114,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QStringList>("received");
         const QByteArray two("A\0B\0\0", 5);
-        QTest::newRow("stops at the first empty string") << Record(QByteArray("A\0\0B\0\0", 7)) << true
-                                                         << QStringList{u"A"_qs};
+        QTest::newRow("stops at the first empty string")
+            << Record(QByteArray("A\0\0B\0\0", 7)) << true << QStringList{u"A"_qs};
         QTest::newRow("other tag") << (Header(HandOver::Tag + 1, 5) + two) << false << QStringList();
         QTest::newRow("truncated block") << Record(two).chopped(1) << false << QStringList();
         QTest::newRow("truncated header") << Record(two).first(7) << false << QStringList();
@@ -130,8 +129,8 @@ private Q_SLOTS:
         QTest::newRow("empty block") << Record(QByteArray()) << false << QStringList();
         // Found by fuzzing: a byte-order mark was dropped (another file, or an
         // empty argument), and a byte no encoding holds came back as U+FFFD.
-        QTest::newRow("leading byte-order mark kept") << Record(QByteArray("\xEF\xBB\xBFx.radio\0\0", 12)) << true
-                                                      << QStringList{u"\uFEFFx.radio"_qs};
+        QTest::newRow("leading byte-order mark kept")
+            << Record(QByteArray("\xEF\xBB\xBFx.radio\0\0", 12)) << true << QStringList{u"\uFEFFx.radio"_qs};
         QTest::newRow("undecodable byte") << Record(QByteArray("\xFF\0\0", 3)) << false << QStringList();
     }
     void parse()
@@ -221,7 +220,8 @@ private Q_SLOTS:
     void leftoversOfACrashedFirstAreTakenOver()
     {
         const QString key = NewKey();
-        const int status = QProcess::execute(QCoreApplication::applicationFilePath(), {QString::fromLatin1(CrashOption), key});
+        const int status =
+            QProcess::execute(QCoreApplication::applicationFilePath(), {QString::fromLatin1(CrashOption), key});
         QCOMPARE(status, 0);
         TSingleInstance first(key);
         QVERIFY(QFileInfo::exists(first.ServerName()));

@@ -14,8 +14,8 @@
 #include <QTimer>
 
 #include <QAction>
-#include <QSignalSpy>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTreeWidget>
 
@@ -29,10 +29,10 @@ private Q_SLOTS:
         TwinMain* w = f.Create();
         // The tool bar's candidates, then the first command without a picture.
         const QList<QPair<QString, int>> candidates = {
-            {u"actNew"_qs, 1},  {u"actOpen"_qs, 1},   {u"actSave"_qs, 1},   {u"actSaveAs"_qs, 0},
-            {u"actCopyLink"_qs, 0}, {u"actEdit"_qs, 1}, {u"actMenu"_qs, 1}, {u"actPlay"_qs, -1},
-            {u"actStop"_qs, 1}, {u"actMute"_qs, 1},   {u"actVolume"_qs, -1}, {u"actLinks"_qs, 1},
-            {u"actSetup"_qs, -1}, {u"actClub"_qs, -1}, {u"actHelp"_qs, 1},
+            {u"actNew"_qs, 1},      {u"actOpen"_qs, 1},  {u"actSave"_qs, 1},    {u"actSaveAs"_qs, 0},
+            {u"actCopyLink"_qs, 0}, {u"actEdit"_qs, 1},  {u"actMenu"_qs, 1},    {u"actPlay"_qs, -1},
+            {u"actStop"_qs, 1},     {u"actMute"_qs, 1},  {u"actVolume"_qs, -1}, {u"actLinks"_qs, 1},
+            {u"actSetup"_qs, -1},   {u"actClub"_qs, -1}, {u"actHelp"_qs, 1},
         };
         QVERIFY(w->actList.size() > candidates.size());
         for (int i = 0; i < candidates.size(); ++i) {
@@ -46,14 +46,13 @@ private Q_SLOTS:
             QCOMPARE(w->actList[i]->property("picture").toInt(), -1);
 
         // Every named member is the command of its own name, once.
-        const QList<QAction*> members = {w->actNew, w->actOpen, w->actSave, w->actSaveAs, w->actClose,
-                                         w->actEdit, w->actExit, w->actPlay, w->actStop, w->actAddLink,
-                                         w->actEditLink, w->actCopyLink, w->actDelLink, w->actFullView,
-                                         w->actMute, w->actVolume, w->actLinks, w->actHome, w->actMenu,
-                                         w->actBarTool, w->actBarLock, w->actBarReset, w->actCust,
-                                         w->actBarHint, w->actTopMost, w->actInsTray, w->actShow,
-                                         w->actCheckUpdate, w->actDownload, w->actAssociate, w->actSetup,
-                                         w->actHelp, w->actKestrel, w->actClub, w->actOpenLib, w->actAbout};
+        const QList<QAction*> members = {
+            w->actNew,     w->actOpen,     w->actSave,    w->actSaveAs,      w->actClose,    w->actEdit,
+            w->actExit,    w->actPlay,     w->actStop,    w->actAddLink,     w->actEditLink, w->actCopyLink,
+            w->actDelLink, w->actFullView, w->actMute,    w->actVolume,      w->actLinks,    w->actHome,
+            w->actMenu,    w->actBarTool,  w->actBarLock, w->actBarReset,    w->actCust,     w->actBarHint,
+            w->actTopMost, w->actInsTray,  w->actShow,    w->actCheckUpdate, w->actDownload, w->actAssociate,
+            w->actSetup,   w->actHelp,     w->actKestrel, w->actClub,        w->actOpenLib,  w->actAbout};
         QCOMPARE(members.size(), w->actList.size());
         for (QAction* action : members) {
             QVERIFY(action);

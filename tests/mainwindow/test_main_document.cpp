@@ -3,11 +3,11 @@
 
 #include "MainWindowFixture.h"
 
+#include "TestSupport.h"
 #include "libConst.h"
 #include "libRadio.h"
 #include "libShell.h"
 #include "libText.h"
-#include "TestSupport.h"
 
 #include <QAction>
 #include <QFontMetrics>
@@ -387,11 +387,14 @@ void TestMainDocument::exportWritesTheChosenKind_data()
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<int>("format");
-    QTest::newRow("asx chosen, wax written")
-        << u"CRI.FM"_s << u"WAX"_s << u"x.asx"_s << u"CRI.wax"_s << u"x.wax"_s << u"Windows Media Metafile (*.wax *.asx *.wvx)"_s << int(sfASX);
-    QTest::newRow("ram added") << u"CRI.FM"_s << u"RAM"_s << u"y"_s << u"CRI.ram"_s << u"y.ram"_s << u"RealPlayer RAM File (*.ram)"_s << int(sfRAM);
-    QTest::newRow("m3u replaces") << u"CRI.FM"_s << u"M3U"_s << u"z.txt"_s << u"CRI.m3u"_s << u"z.m3u"_s << u"M3U Playlist (*.m3u)"_s << int(sfM3U);
-    QTest::newRow("pls kept, slash kept out of the name") << u"AC/DC"_s << u"PLS"_s << u"w.pls"_s << u"AC_DC.pls"_s << u"w.pls"_s << u"PLS Playlist (*.pls)"_s << int(sfPLS);
+    QTest::newRow("asx chosen, wax written") << u"CRI.FM"_s << u"WAX"_s << u"x.asx"_s << u"CRI.wax"_s << u"x.wax"_s
+                                             << u"Windows Media Metafile (*.wax *.asx *.wvx)"_s << int(sfASX);
+    QTest::newRow("ram added") << u"CRI.FM"_s << u"RAM"_s << u"y"_s << u"CRI.ram"_s << u"y.ram"_s
+                               << u"RealPlayer RAM File (*.ram)"_s << int(sfRAM);
+    QTest::newRow("m3u replaces") << u"CRI.FM"_s << u"M3U"_s << u"z.txt"_s << u"CRI.m3u"_s << u"z.m3u"_s
+                                  << u"M3U Playlist (*.m3u)"_s << int(sfM3U);
+    QTest::newRow("pls kept, slash kept out of the name") << u"AC/DC"_s << u"PLS"_s << u"w.pls"_s << u"AC_DC.pls"_s
+                                                          << u"w.pls"_s << u"PLS Playlist (*.pls)"_s << int(sfPLS);
 }
 
 void TestMainDocument::exportWritesTheChosenKind()
@@ -409,7 +412,7 @@ void TestMainDocument::exportWritesTheChosenKind()
     TwinMain* w = f.Create({a});
     Modify(f, station);
     const QStringList recent = w->RecentFiles();
-    QAction* sender = item == u"WAX"_s ? w->btnSaveWAX
+    QAction* sender = item == u"WAX"_s   ? w->btnSaveWAX
                       : item == u"RAM"_s ? w->btnSaveRAM
                       : item == u"M3U"_s ? w->btnSaveM3U
                                          : w->btnSavePLS;
@@ -450,7 +453,7 @@ void TestMainDocument::commandStatesFollowTheDocument()
     w->Radio()->SetHref(QStringLiteral("http://example.org/"));
     w->boxLinks->clearSelection();
     w->UpdateWindowState();
-    const QList<QAction*> withDocument{w->actEdit, w->actSave, w->actSaveAs, w->actPlay,
+    const QList<QAction*> withDocument{w->actEdit, w->actSave,  w->actSaveAs,  w->actPlay,
                                        w->actStop, w->actClose, w->actAddLink, w->actHome};
     const QList<QAction*> withSelection{w->actDelLink, w->actEditLink, w->actCopyLink};
     for (QAction* action : withDocument)

@@ -90,10 +90,7 @@ int SelectedRow(const QTreeWidget* list)
     return selected.isEmpty() ? -1 : list->indexOfTopLevelItem(selected.first());
 }
 
-QPoint RowCentre(const QTreeWidget* list, int row)
-{
-    return list->visualItemRect(list->topLevelItem(row)).center();
-}
+QPoint RowCentre(const QTreeWidget* list, int row) { return list->visualItemRect(list->topLevelItem(row)).center(); }
 
 // A menu's entries as the user reads them; "-" for a separator.
 QStringList Entries(const QMenu* menu)
@@ -414,7 +411,8 @@ void TestMainLinks::missingEngineOffersTheDownloadPage()
 
     w->actPlay->trigger();
 
-    const QString question = u"收听此电台连接需要"_s + name
+    const QString question =
+        u"收听此电台连接需要"_s + name
         + u" Player的支持。您没有安装此软件或版本需要\r\n升级。您希望我为您在浏览器中打开此软件最新版本的官方下载页面吗？"_s;
     QCOMPARE(f.Boxes.Texts(), QStringList{question});
     QCOMPARE(f.Boxes.Questions().first().Kind, TFakeMessageBoxes::YesNo);
@@ -432,8 +430,9 @@ void TestMainLinks::contextMenus_data()
     const QString volume = u"音量(&V)"_s;
     QTest::newRow("empty space") << u"space"_s << QStringList{add, u"-"_s, links, volume};
     QTest::newRow("a row") << u"row"_s
-                           << QStringList{u"播放(&P)"_s, u"-"_s, u"修改(&M)..."_s, u"复制流地址(&C)"_s,
-                                          u"删除(&D)"_s, u"-"_s, links, volume};
+                           << QStringList{
+                                  u"播放(&P)"_s, u"-"_s, u"修改(&M)..."_s, u"复制流地址(&C)"_s, u"删除(&D)"_s, u"-"_s,
+                                  links,         volume};
     QTest::newRow("volume panel") << u"volume"_s << QStringList{links, volume};
 }
 

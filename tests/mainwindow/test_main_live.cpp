@@ -19,14 +19,16 @@ constexpr int kSilent = 60;
 
 QList<int> SinkVolumes()
 {
-    return PactlVolumes(RunProgram(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("kestrel")}).Out);
+    return PactlVolumes(
+        RunProgram(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("kestrel")}).Out);
 }
 
 // True while a stream of this process plays into the sound server: from then
 // on its samples reach the sink, so a silent reading means silence.
 bool OwnStreamRuns()
 {
-    const QByteArray list = RunProgram(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")}).Out;
+    const QByteArray list =
+        RunProgram(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")}).Out;
     const QByteArray pid = "application.process.id = \"" + QByteArray::number(QCoreApplication::applicationPid()) + '"';
     for (const QByteArray& input : list.split('#')) {
         if (input.contains(pid) && input.contains("Corked: no"))

@@ -28,10 +28,10 @@ private Q_SLOTS:
         QTest::newRow("playing with title and rate")
             << Report(psPlaying, u"新闻和报纸摘要"_qs, 100, 128)
             << QStringList{u"新闻和报纸摘要"_qs, u""_qs, u"正在播放"_qs, u"128千比特/秒"_qs} << -1;
-        QTest::newRow("a full gauge is closed") << Report(psBuffering, u""_qs, 100)
-                                                << QStringList{u""_qs, u""_qs, u"正在缓冲"_qs, u""_qs} << -1;
-        QTest::newRow("no rate, no rate text") << Report(psPlaying, u""_qs, 100, 0)
-                                               << QStringList{u""_qs, u""_qs, u"正在播放"_qs, u""_qs} << -1;
+        QTest::newRow("a full gauge is closed")
+            << Report(psBuffering, u""_qs, 100) << QStringList{u""_qs, u""_qs, u"正在缓冲"_qs, u""_qs} << -1;
+        QTest::newRow("no rate, no rate text")
+            << Report(psPlaying, u""_qs, 100, 0) << QStringList{u""_qs, u""_qs, u"正在播放"_qs, u""_qs} << -1;
     }
     void panels()
     {
@@ -73,8 +73,8 @@ private Q_SLOTS:
         QTest::newRow("programme without a title") << Report(psPlaying) << true << true << 1 << u""_qs;
         QTest::newRow("not publishing") << playing << true << false << 0 << u""_qs;
         QTest::newRow("no station") << playing << false << true << 0 << u""_qs;
-        QTest::newRow("buffering is not playing") << Report(psBuffering, u"早间新闻"_qs, 50) << true << true << 0
-                                                  << u""_qs;
+        QTest::newRow("buffering is not playing")
+            << Report(psBuffering, u"早间新闻"_qs, 50) << true << true << 0 << u""_qs;
     }
     void title()
     {

@@ -102,8 +102,8 @@ public:
         for (int number = 90 + int(QCoreApplication::applicationPid() % 200); number < 400; ++number) {
             if (QFile::exists(u"/tmp/.X%1-lock"_s.arg(number)))
                 continue;
-            FProcess.start(u"Xvfb"_s, {u":%1"_s.arg(number), u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s,
-                                       u"800x600x24"_s});
+            FProcess.start(u"Xvfb"_s,
+                           {u":%1"_s.arg(number), u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s, u"800x600x24"_s});
             if (!FProcess.waitForStarted(5000))
                 return {};
             const QString socket = u"/tmp/.X11-unix/X%1"_s.arg(number);
@@ -178,12 +178,10 @@ private Q_SLOTS:
         const QString path = slash < 0 ? u"/StatusNotifierItem"_s : item.mid(slash);
 
         QDBusInterface properties(service, path, u"org.freedesktop.DBus.Properties"_s, bus);
-        const QDBusMessage menuReply =
-            properties.call(u"Get"_s, u"org.kde.StatusNotifierItem"_s, u"Menu"_s);
+        const QDBusMessage menuReply = properties.call(u"Get"_s, u"org.kde.StatusNotifierItem"_s, u"Menu"_s);
         QCOMPARE(menuReply.type(), QDBusMessage::ReplyMessage);
         const QString menuPath =
-            qvariant_cast<QDBusObjectPath>(qvariant_cast<QDBusVariant>(menuReply.arguments().first()).variant())
-                .path();
+            qvariant_cast<QDBusObjectPath>(qvariant_cast<QDBusVariant>(menuReply.arguments().first()).variant()).path();
         QVERIFY(!menuPath.isEmpty());
 
         // The tip is the window caption while nothing plays.
@@ -231,9 +229,9 @@ private Q_SLOTS:
             10000));
         QVERIFY(!shortcutShown);
         // dbusmenu marks the mnemonic with "_".
-        QCOMPARE(labels, (QStringList{u"最近打开过的文件(_F)"_s, u"打开(_O)..."_s, u"|"_s, u"托盘台"_s, u"|"_s,
-                                      u"播放(_P)"_s, u"停止(_S)"_s, u"静音(_M)"_s, u"|"_s,
-                                      u"打开收音机主窗口(_O)"_s, u"退出(_X)"_s}));
+        QCOMPARE(labels,
+                 (QStringList{u"最近打开过的文件(_F)"_s, u"打开(_O)..."_s, u"|"_s, u"托盘台"_s, u"|"_s, u"播放(_P)"_s,
+                              u"停止(_S)"_s, u"静音(_M)"_s, u"|"_s, u"打开收音机主窗口(_O)"_s, u"退出(_X)"_s}));
     }
 };
 

@@ -23,29 +23,29 @@ TFakeDevice QuirkyDevice()
     device.caps.vDriverVersion = 0x0501;
     device.caps.szPname = QStringLiteral("Fake Audio");
 
-    TFakeLine master = F::Line(0x100, 2, QStringLiteral("Master"));   // 0: stereo, volume + mute
+    TFakeLine master = F::Line(0x100, 2, QStringLiteral("Master")); // 0: stereo, volume + mute
     F::AddVolume(master, {1000, 2000});
     F::AddMute(master, false);
     TFakeLine wave = F::Line(0x200, 2, QStringLiteral("Wave"));
     F::AddVolume(wave, {300, 400});
     F::AddMute(wave, true);
-    TFakeLine cd = F::Line(0x300, 1, QStringLiteral("CD"));             // mono, no mute
+    TFakeLine cd = F::Line(0x300, 1, QStringLiteral("CD")); // mono, no mute
     F::AddVolume(cd, {500});
     master.sources = {wave, cd};
 
-    TFakeLine rec = F::Line(0x1000, 2, QStringLiteral("Recording"));   // 1: a source selector
+    TFakeLine rec = F::Line(0x1000, 2, QStringLiteral("Recording")); // 1: a source selector
     F::AddMux(rec, {0x1100, 0x1200}, 1);
     F::AddVolume(rec, {7000, 7000});
     TFakeLine mic = F::Line(0x1100, 1, QStringLiteral("Mic"));
     F::AddVolume(mic, {10});
     TFakeLine line = F::Line(0x1200, 2, QStringLiteral("Line"));
     F::AddVolume(line, {20, 30});
-    TFakeLine aux = F::Line(0x1300, 1, QStringLiteral("Aux"));          // not in the selector
+    TFakeLine aux = F::Line(0x1300, 1, QStringLiteral("Aux")); // not in the selector
     F::AddVolume(aux, {40});
     F::AddMute(aux, false);
     rec.sources = {mic, line, aux};
 
-    TFakeLine mono = F::Line(0x2000, 1, QStringLiteral("Mono"));       // 2: mono, no mute
+    TFakeLine mono = F::Line(0x2000, 1, QStringLiteral("Mono")); // 2: mono, no mute
     F::AddVolume(mono, {1234});
     TFakeLine lost = F::Line(0x2100, 1, QStringLiteral("Lost"));
     lost.failInfo = true;
@@ -57,7 +57,7 @@ TFakeDevice QuirkyDevice()
     F::AddVolume(disabled, {5, 6}, MIXERCONTROL_CONTROLF_DISABLED);
     F::AddMute(disabled, true, MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_DISABLED);
 
-    TFakeLine quirky = F::Line(0x4000, 2, QStringLiteral("Quirky"));   // 4: unreadable and multiple controls first
+    TFakeLine quirky = F::Line(0x4000, 2, QStringLiteral("Quirky")); // 4: unreadable and multiple controls first
     F::AddVolume(quirky, {0, 0}).failGet = true;
     TFakeControl& multiple = F::AddVolume(quirky, {0, 0, 0, 0}, MIXERCONTROL_CONTROLF_MULTIPLE);
     multiple.info.cMultipleItems = 2;
@@ -65,14 +65,14 @@ TFakeDevice QuirkyDevice()
     F::AddMute(quirky, true).failGet = true;
     F::AddMute(quirky, false);
 
-    TFakeLine skipped = F::Line(0x5000, 2, QStringLiteral("Skipped"));  // destination 5: query fails
+    TFakeLine skipped = F::Line(0x5000, 2, QStringLiteral("Skipped")); // destination 5: query fails
     skipped.failInfo = true;
 
     TFakeLine surround = F::Line(0x6000, 6, QStringLiteral("Surround")); // position 5
     F::AddVolume(surround, {1, 2, 3, 4, 5, 6});
     F::AddMute(surround, false);
 
-    TFakeLine closed = F::Line(0x7000, 2, QStringLiteral("Closed"));    // position 6: controls unreadable
+    TFakeLine closed = F::Line(0x7000, 2, QStringLiteral("Closed")); // position 6: controls unreadable
     F::AddVolume(closed, {1, 1});
     closed.failControls = true;
 
@@ -198,17 +198,20 @@ void TestMixerModel::getVolume_data()
     QTest::newRow("mono line") << 2 << -1 << true << 1234 << 1234 << -1 << false << false << true << false;
     QTest::newRow("source after a failed one") << 2 << 0 << true << 3 << 3 << -1 << false << false << true << false;
     QTest::newRow("disabled controls") << 3 << -1 << true << 5 << 6 << 1 << true << true << true << false;
-    QTest::newRow("first readable, not multiple") << 4 << -1 << true << 77 << 88 << 0 << true << false << false << false;
+    QTest::newRow("first readable, not multiple")
+        << 4 << -1 << true << 77 << 88 << 0 << true << false << false << false;
     QTest::newRow("selected source") << 1 << 1 << true << 20 << 30 << 1 << true << false << false << true;
     QTest::newRow("unselected source") << 1 << 0 << true << 10 << 10 << 0 << false << false << false << true;
     QTest::newRow("source not in selector") << 1 << 2 << true << 40 << 40 << 0 << false << false << false << false;
     QTest::newRow("selector after broken one") << 7 << 0 << true << 9 << 9 << 1 << false << false << false << true;
     QTest::newRow("surround line") << 5 << -1 << true << 1 << 2 << 0 << true << false << false << false;
-    QTest::newRow("line without readable controls") << 6 << -1 << true << -1 << -1 << -1 << false << true << true << false;
+    QTest::newRow("line without readable controls")
+        << 6 << -1 << true << -1 << -1 << -1 << false << true << true << false;
     QTest::newRow("connection out of range") << 0 << 2 << true << -1 << -1 << -1 << false << true << true << false;
     QTest::newRow("connection below -1") << 0 << -2 << true << -1 << -1 << -1 << false << true << true << false;
     QTest::newRow("destination out of range") << 8 << -1 << false << -1 << -1 << -1 << false << true << true << false;
-    QTest::newRow("destination out of range, connection") << 8 << 0 << false << -1 << -1 << -1 << false << true << true << false;
+    QTest::newRow("destination out of range, connection")
+        << 8 << 0 << false << -1 << -1 << -1 << false << true << true << false;
     QTest::newRow("negative destination") << -1 << -1 << false << -1 << -1 << -1 << false << true << true << false;
 }
 
@@ -243,15 +246,15 @@ void TestMixerModel::setVolume_data()
     QTest::addColumn<int>("right");
     QTest::addColumn<int>("mute");
     QTest::addColumn<bool>("result");
-    QTest::addColumn<QString>("writes");   // control id in hex: values
+    QTest::addColumn<QString>("writes"); // control id in hex: values
 
     QTest::newRow("mute alone") << 0 << -1 << -1 << -1 << 1 << true << u"102:1"_qs;
     QTest::newRow("right follows left") << 0 << -1 << 32767 << -1 << -1 << true << u"101:32767,32767"_qs;
     QTest::newRow("volume and mute") << 0 << -1 << 100 << 200 << 0 << true << u"101:100,200|102:0"_qs;
     QTest::newRow("nothing asked") << 0 << -1 << -1 << -1 << -1 << true << QString();
     QTest::newRow("mono line gets one value") << 2 << -1 << 500 << 600 << -1 << true << u"2001:500"_qs;
-    QTest::newRow("surround follows the louder side") << 5 << -1 << 100 << 200 << -1 << true
-                                                       << u"6001:100,200,200,200,200,200"_qs;
+    QTest::newRow("surround follows the louder side")
+        << 5 << -1 << 100 << 200 << -1 << true << u"6001:100,200,200,200,200,200"_qs;
     QTest::newRow("source volume and mute") << 0 << 0 << 300 << -1 << 1 << true << u"201:300,300|202:1"_qs;
     QTest::newRow("select the only source") << 1 << 0 << -1 << -1 << 1 << true << u"1001:1,0"_qs;
     QTest::newRow("deselect every source") << 1 << 1 << -1 << -1 << 0 << true << u"1001:0,0"_qs;
@@ -282,7 +285,7 @@ void TestMixerModel::setVolume()
 void TestMixerModel::openAttempts_data()
 {
     QTest::addColumn<int>("failures");
-    QTest::addColumn<QString>("attempts");   // w: with notifications, n: without
+    QTest::addColumn<QString>("attempts"); // w: with notifications, n: without
     QTest::addColumn<int>("mixerId");
     QTest::addColumn<bool>("notified");
 
@@ -396,7 +399,7 @@ void TestMixerModel::notifications()
 
     driver.Notify(MM_MIXM_CONTROL_CHANGE, 0x102);
     driver.Notify(MM_MIXM_LINE_CHANGE, 0x100);
-    driver.Notify(0x3D2, 0x100);   // anything else is not the mixer's business
+    driver.Notify(0x3D2, 0x100); // anything else is not the mixer's business
     QCOMPARE(controls.count(), 1);
     QCOMPARE(controls[0][0].value<TAudioMixer*>(), mixer.get());
     QCOMPARE(controls[0][1].toInt(), mixer->Handle());

@@ -34,8 +34,8 @@ struct TReading
 TReading Read(TAudioMixer& mixer, int destination = 0, int connection = -1)
 {
     TReading r;
-    r.ok = mixer.GetVolume(destination, connection, r.left, r.right, r.mute, r.stereo, r.volumeDisabled,
-                           r.muteDisabled, r.muteIsSelection);
+    r.ok = mixer.GetVolume(destination, connection, r.left, r.right, r.mute, r.stereo, r.volumeDisabled, r.muteDisabled,
+                           r.muteIsSelection);
     return r;
 }
 
@@ -109,7 +109,7 @@ void TestMixerPulse::serverIsDeviceZero()
     QCOMPARE(FMixer->NumberOfLine(), 1);
     QCOMPARE(FMixer->Manufacturer(), QStringLiteral("0 = Unknown"));
     QVERIFY(!FMixer->ProductName().isEmpty());
-    QCOMPARE(FMixer->DriverVersion() >> 8, 16u);   // Debian 12 ships server 16.x
+    QCOMPARE(FMixer->DriverVersion() >> 8, 16u); // Debian 12 ships server 16.x
     const TMixerDestination* sink = FMixer->Destinations()->Get(0);
     QVERIFY(sink);
     QCOMPARE(sink->LineInfo.szShortName, QStringLiteral("kestrel_mixer"));
@@ -146,7 +146,7 @@ void TestMixerPulse::setHalfWritesBothChannels()
     QVERIFY(QTest::qWaitFor(
         [&] {
             return PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
-                == QList<int>({10000, 20000});
+                   == QList<int>({10000, 20000});
         },
         2000));
 }
@@ -155,19 +155,25 @@ void TestMixerPulse::muteLeavesVolume()
 {
     QVERIFY(FMixer->SetVolume(0, -1, 32767, -1, 0));
     QVERIFY(FMixer->SetVolume(0, -1, -1, -1, 1));
-    QVERIFY(QTest::qWaitFor([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("yes"); },
-                      2000));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("yes");
+        },
+        2000));
     QCOMPARE(PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()})), QList<int>({32767, 32767}));
     QCOMPARE(Read(*FMixer).mute, 1);
     QVERIFY(FMixer->SetVolume(0, -1, -1, -1, 0));
-    QVERIFY(QTest::qWaitFor([&] { return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("no"); },
-                      2000));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            return Pactl({QStringLiteral("get-sink-mute"), FServer.SinkName()}).contains("no");
+        },
+        2000));
 }
 
 void TestMixerPulse::outsideChangesAreNotified_data()
 {
     QTest::addColumn<QStringList>("command");
-    QTest::addColumn<int>("control");   // 0 volume, 1 mute of the sink
+    QTest::addColumn<int>("control"); // 0 volume, 1 mute of the sink
     QTest::addColumn<int>("left");
     QTest::addColumn<int>("right");
     QTest::addColumn<int>("mute");
@@ -176,15 +182,15 @@ void TestMixerPulse::outsideChangesAreNotified_data()
     QTest::addColumn<int>("startLeft");
     QTest::addColumn<int>("startRight");
     const QString sink = QStringLiteral("kestrel_mixer");
-    QTest::newRow("volume") << QStringList({QStringLiteral("set-sink-volume"), sink, QStringLiteral("20000")})
-                            << 0 << 20000 << 20000 << 0 << 0 << 6554 << 65535;
-    QTest::newRow("balance") << QStringList({QStringLiteral("set-sink-volume"), sink, QStringLiteral("6554"),
-                                             QStringLiteral("65536")})
+    QTest::newRow("volume") << QStringList({QStringLiteral("set-sink-volume"), sink, QStringLiteral("20000")}) << 0
+                            << 20000 << 20000 << 0 << 0 << 6554 << 65535;
+    QTest::newRow("balance") << QStringList(
+        {QStringLiteral("set-sink-volume"), sink, QStringLiteral("6554"), QStringLiteral("65536")})
                              << 0 << 6554 << 65535 << 0 << 0 << 20000 << 20000;
-    QTest::newRow("mute") << QStringList({QStringLiteral("set-sink-mute"), sink, QStringLiteral("1")})
-                          << 1 << 6554 << 65535 << 1 << 0 << 6554 << 65535;
-    QTest::newRow("unmute") << QStringList({QStringLiteral("set-sink-mute"), sink, QStringLiteral("0")})
-                            << 1 << 6554 << 65535 << 0 << 1 << 6554 << 65535;
+    QTest::newRow("mute") << QStringList({QStringLiteral("set-sink-mute"), sink, QStringLiteral("1")}) << 1 << 6554
+                          << 65535 << 1 << 0 << 6554 << 65535;
+    QTest::newRow("unmute") << QStringList({QStringLiteral("set-sink-mute"), sink, QStringLiteral("0")}) << 1 << 6554
+                            << 65535 << 0 << 1 << 6554 << 65535;
 }
 
 void TestMixerPulse::outsideChangesAreNotified()
@@ -255,17 +261,19 @@ void TestMixerPulse::streamsAreSourceLines()
     QSignalSpy lines(FMixer.get(), &TAudioMixer::OnLineChange);
     QProcess stream;
     stream.setStandardErrorFile(QProcess::nullDevice());
-    stream.start(QStringLiteral("pacat"), {QStringLiteral("--raw"), QStringLiteral("--client-name=kestrel-probe"),
-                                           QStringLiteral("/dev/zero")});
+    stream.start(QStringLiteral("pacat"),
+                 {QStringLiteral("--raw"), QStringLiteral("--client-name=kestrel-probe"), QStringLiteral("/dev/zero")});
     QVERIFY(stream.waitForStarted(5000));
-    QVERIFY(QTest::qWaitFor([&] { return FMixer->Destinations()->Get(0)
-                                   && FMixer->Destinations()->Get(0)->Connections.Count() == 1; },
-                      5000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return FMixer->Destinations()->Get(0) && FMixer->Destinations()->Get(0)->Connections.Count() == 1; },
+        5000));
     QVERIFY(lines.count() >= 1);
     const TMixerConnection* source = FMixer->Destinations()->Get(0)->Connections.Get(0);
     QCOMPARE(source->LineInfo.szShortName, QStringLiteral("kestrel-probe"));
     const QByteArray index = Pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
-                                 .split('\t').value(0).trimmed();
+                                 .split('\t')
+                                 .value(0)
+                                 .trimmed();
     QCOMPARE(source->LineInfo.dwLineID, TPulseMixerDriver::LineId(TPulseMixerDriver::lkSinkInput, index.toUInt()));
 
     TReading r = Read(*FMixer, 0, 0);
@@ -289,17 +297,17 @@ void TestMixerPulse::streamsAreSourceLines()
     // A change of the stream from outside names the stream's volume control.
     QSignalSpy controls(FMixer.get(), &TAudioMixer::OnControlChange);
     Pactl({QStringLiteral("set-sink-input-volume"), QString::fromLatin1(index), QStringLiteral("10000")});
-    const quint32 id = TPulseMixerDriver::ControlId(TPulseMixerDriver::lkSinkInput, index.toUInt(),
-                                                    TPulseMixerDriver::ckVolume);
+    const quint32 id =
+        TPulseMixerDriver::ControlId(TPulseMixerDriver::lkSinkInput, index.toUInt(), TPulseMixerDriver::ckVolume);
     QVERIFY(QTest::qWaitFor([&] { return !controls.isEmpty() && controls.last()[2].toInt() == int(id); }, 1000));
     QCOMPARE(Read(*FMixer, 0, 0).left, int(TPulseMixerDriver::PulseToMixer(10000)));
     QCOMPARE(Read(*FMixer).left, expected);
 
     ::kill(pid_t(stream.processId()), SIGKILL);
     stream.waitForFinished(5000);
-    QVERIFY(QTest::qWaitFor([&] { return FMixer->Destinations()->Get(0)
-                                   && FMixer->Destinations()->Get(0)->Connections.Count() == 0; },
-                      5000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return FMixer->Destinations()->Get(0) && FMixer->Destinations()->Get(0)->Connections.Count() == 0; },
+        5000));
 }
 
 void TestMixerPulse::serverGoneAndBack()
@@ -331,7 +339,7 @@ void TestMixerPulse::serverGoneAndBack()
     QVERIFY(QTest::qWaitFor(
         [&] {
             return PactlVolumes(Pactl({QStringLiteral("get-sink-volume"), FServer.SinkName()}))
-                == QList<int>({32767, 32767});
+                   == QList<int>({32767, 32767});
         },
         2000));
     QVERIFY(QTest::qWaitFor([&] { return Read(late).left == 32767; }, 2000));

@@ -88,10 +88,10 @@ void TestCliPlay::missingEngine_data()
     QTest::newRow("mms address") << QStringList{u"mms://127.0.0.1:9/a"_s} << u"Windows Media"_s;
     QTest::newRow("web address takes wm") << QStringList{u"http://127.0.0.1:9/c"_s} << u"Windows Media"_s;
     QTest::newRow("rtsp address") << QStringList{u"  RTSP://127.0.0.1:9/b"_s} << u"Real Media"_s;
-    QTest::newRow("--kind rm for a web address") << QStringList{u"http://127.0.0.1:9/c"_s, u"--kind"_s, u"rm"_s}
-                                                 << u"Real Media"_s;
-    QTest::newRow("--kind wm for an rtsp address") << QStringList{u"--kind"_s, u"wm"_s, u"rtsp://127.0.0.1:9/b"_s}
-                                                   << u"Windows Media"_s;
+    QTest::newRow("--kind rm for a web address")
+        << QStringList{u"http://127.0.0.1:9/c"_s, u"--kind"_s, u"rm"_s} << u"Real Media"_s;
+    QTest::newRow("--kind wm for an rtsp address")
+        << QStringList{u"--kind"_s, u"wm"_s, u"rtsp://127.0.0.1:9/b"_s} << u"Windows Media"_s;
     QTest::newRow("station's current link (rm)") << QStringList{station} << u"Real Media"_s;
     QTest::newRow("station --link 0 (wm)") << QStringList{station, u"--link"_s, u"0"_s} << u"Windows Media"_s;
     QTest::newRow("station --link 2 (wm)") << QStringList{u"--link"_s, u"2"_s, station} << u"Windows Media"_s;
@@ -194,7 +194,8 @@ void TestCliPlay::playsUnderChineseLocale()
     QProcess localedef;
     localedef.start(u"localedef"_s, {u"-i"_s, u"zh_CN"_s, u"-f"_s, u"UTF-8"_s, locales.filePath(u"zh_CN.UTF-8"_s)});
     QVERIFY(localedef.waitForFinished(60000));
-    QVERIFY2(QFile::exists(locales.filePath(u"zh_CN.UTF-8/LC_NUMERIC"_s)), localedef.readAllStandardError().constData());
+    QVERIFY2(QFile::exists(locales.filePath(u"zh_CN.UTF-8/LC_NUMERIC"_s)),
+             localedef.readAllStandardError().constData());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"LOCPATH"_s, locales.path());
     environment.insert(u"LC_ALL"_s, u"zh_CN.UTF-8"_s);

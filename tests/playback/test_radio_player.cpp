@@ -48,7 +48,10 @@ struct TRig
         });
         QObject::connect(
             &Player, &TRadioPlayer::EngineMissing, &Player,
-            [this](TStreamKind kind) { Missing.append({kind, Reports.size()}); }, Qt::DirectConnection);
+            [this](TStreamKind kind) {
+                Missing.append({kind, Reports.size()});
+            },
+            Qt::DirectConnection);
     }
     QList<TPlayerState> States() const
     {
@@ -206,12 +209,18 @@ void TestRadioPlayer::firstPlayOrder_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<QStringList>("calls");
     QTest::newRow("Windows Media") << int(skWindowsMedia)
-                                   << QStringList{u"wm.IsInstalled()"_s, u"wm.Create()"_s, u"wm.SetMute(true)"_s,
-                                                  u"wm.SetVolume(40)"_s, u"wm.SetURL("_s + WmAddress + u')',
+                                   << QStringList{u"wm.IsInstalled()"_s,
+                                                  u"wm.Create()"_s,
+                                                  u"wm.SetMute(true)"_s,
+                                                  u"wm.SetVolume(40)"_s,
+                                                  u"wm.SetURL("_s + WmAddress + u')',
                                                   u"wm.Play()"_s};
     QTest::newRow("Real Media") << int(skRealMedia)
-                                << QStringList{u"rm.IsInstalled()"_s, u"rm.Create()"_s, u"rm.SetMute(true)"_s,
-                                               u"rm.SetVolume(40)"_s, u"rm.SetSource("_s + RmAddress + u')',
+                                << QStringList{u"rm.IsInstalled()"_s,
+                                               u"rm.Create()"_s,
+                                               u"rm.SetMute(true)"_s,
+                                               u"rm.SetVolume(40)"_s,
+                                               u"rm.SetSource("_s + RmAddress + u')',
                                                u"rm.DoPlay()"_s};
 }
 
@@ -247,8 +256,8 @@ void TestRadioPlayer::volumeAndMute()
 
     rig.Player.SetVolume(75);
     rig.Player.SetMute(true);
-    QCOMPARE(rig.CallsSince(mark), (QStringList{u"wm.SetVolume(75)"_s, u"rm.SetVolume(75)"_s, u"wm.SetMute(true)"_s,
-                                                u"rm.SetMute(true)"_s}));
+    QCOMPARE(rig.CallsSince(mark),
+             (QStringList{u"wm.SetVolume(75)"_s, u"rm.SetVolume(75)"_s, u"wm.SetMute(true)"_s, u"rm.SetMute(true)"_s}));
     QCOMPARE(rig.Player.Volume(), 75);
     QVERIFY(rig.Player.Mute());
     // Neither writer notifies.
@@ -292,15 +301,27 @@ void TestRadioPlayer::switchingKinds_data()
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("oldState");
     QTest::addColumn<QStringList>("calls");
-    const QStringList toRm{u"rm.IsInstalled()"_s, u"rm.Create()"_s, u"rm.SetMute(false)"_s, u"rm.SetVolume(0)"_s,
-                           u"rm.SetSource("_s + RmAddress + u')', u"rm.DoPlay()"_s};
-    const QStringList toWm{u"wm.IsInstalled()"_s, u"wm.Create()"_s, u"wm.SetMute(false)"_s, u"wm.SetVolume(0)"_s,
-                           u"wm.SetURL("_s + WmAddress + u')', u"wm.Play()"_s};
-    QTest::newRow("Windows Media playing -> Real Media") << int(skWindowsMedia) << 3 << toRm + QStringList{u"wm.Stop()"_s};
-    QTest::newRow("Windows Media connecting -> Real Media") << int(skWindowsMedia) << 9 << toRm + QStringList{u"wm.Stop()"_s};
+    const QStringList toRm{u"rm.IsInstalled()"_s,
+                           u"rm.Create()"_s,
+                           u"rm.SetMute(false)"_s,
+                           u"rm.SetVolume(0)"_s,
+                           u"rm.SetSource("_s + RmAddress + u')',
+                           u"rm.DoPlay()"_s};
+    const QStringList toWm{u"wm.IsInstalled()"_s,
+                           u"wm.Create()"_s,
+                           u"wm.SetMute(false)"_s,
+                           u"wm.SetVolume(0)"_s,
+                           u"wm.SetURL("_s + WmAddress + u')',
+                           u"wm.Play()"_s};
+    QTest::newRow("Windows Media playing -> Real Media")
+        << int(skWindowsMedia) << 3 << toRm + QStringList{u"wm.Stop()"_s};
+    QTest::newRow("Windows Media connecting -> Real Media")
+        << int(skWindowsMedia) << 9 << toRm + QStringList{u"wm.Stop()"_s};
     QTest::newRow("Windows Media stopped -> Real Media") << int(skWindowsMedia) << 1 << toRm;
-    QTest::newRow("Real Media playing -> Windows Media") << int(skRealMedia) << 3 << toWm + QStringList{u"rm.DoStop()"_s};
-    QTest::newRow("Real Media contacting -> Windows Media") << int(skRealMedia) << 1 << toWm + QStringList{u"rm.DoStop()"_s};
+    QTest::newRow("Real Media playing -> Windows Media")
+        << int(skRealMedia) << 3 << toWm + QStringList{u"rm.DoStop()"_s};
+    QTest::newRow("Real Media contacting -> Windows Media")
+        << int(skRealMedia) << 1 << toWm + QStringList{u"rm.DoStop()"_s};
     QTest::newRow("Real Media stopped -> Windows Media") << int(skRealMedia) << 0 << toWm;
 }
 
@@ -578,8 +599,9 @@ void TestRadioPlayer::reentrance_data()
 {
     QTest::addColumn<int>("trigger");
     QTest::addColumn<int>("action");
-    const char* triggers[] = {"Play's notification", "timer's poll", "engine event", "event inside an engine call",
-                              "failed start's notification", "missing engine"};
+    const char* triggers[] = {
+        "Play's notification",         "timer's poll",  "engine event", "event inside an engine call",
+        "failed start's notification", "missing engine"};
     const char* actions[] = {"Stop", "Play", "deleteLater", "delete"};
     for (int trigger = trPlayNotify; trigger <= trEngineMissing; ++trigger)
         for (int action = acStop; action <= acDelete; ++action)

@@ -47,8 +47,8 @@ void TestHistory::select_data()
     QTest::newRow("missing: not cut to capacity") << list << u"音乐"_s << (QStringList{u"音乐"_s} + list) << 0;
     QTest::newRow("empty value selects nothing") << list << QString() << list << -1;
     QTest::newRow("empty history") << QStringList() << u"新闻"_s << QStringList{u"新闻"_s} << 0;
-    QTest::newRow("only Latin letters fold") << QStringList{u"Ａ台"_s} << u"ａ台"_s << QStringList{u"ａ台"_s, u"Ａ台"_s}
-                                             << 0;
+    QTest::newRow("only Latin letters fold")
+        << QStringList{u"Ａ台"_s} << u"ａ台"_s << QStringList{u"ａ台"_s, u"Ａ台"_s} << 0;
 }
 
 void TestHistory::select()
@@ -68,10 +68,10 @@ void TestHistory::commit_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("expected");
     const QStringList four{u"一"_s, u"二"_s, u"三"_s, u"四"_s};
-    QTest::newRow("new text first, trimmed") << QStringList{u"北京"_s} << u"  上海 "_s
-                                             << QStringList{u"上海"_s, u"北京"_s};
-    QTest::newRow("listed text stays where it is") << QStringList{u"北京"_s, u"上海"_s} << u"上海"_s
-                                                   << QStringList{u"北京"_s, u"上海"_s};
+    QTest::newRow("new text first, trimmed")
+        << QStringList{u"北京"_s} << u"  上海 "_s << QStringList{u"上海"_s, u"北京"_s};
+    QTest::newRow("listed text stays where it is")
+        << QStringList{u"北京"_s, u"上海"_s} << u"上海"_s << QStringList{u"北京"_s, u"上海"_s};
     QTest::newRow("listed in other Latin case") << QStringList{u"Rock"_s} << u"ROCK"_s << QStringList{u"Rock"_s};
     QTest::newRow("blank adds nothing") << QStringList{u"北京"_s} << u" \t "_s << QStringList{u"北京"_s};
     QTest::newRow("cut after the new text") << four << u"零"_s << QStringList{u"零"_s, u"一"_s, u"二"_s};

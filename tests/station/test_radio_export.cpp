@@ -40,11 +40,11 @@ QByteArray CrLf(std::initializer_list<QByteArray> lines)
 }
 
 // GBK bytes spelled out, so that the test does not lean on the converter.
-const QByteArray Zhongguo = "\xd6\xd0\xb9\xfa";     // 中国
-const QByteArray Zhongwen = "\xd6\xd0\xce\xc4";     // 中文
-const QByteArray Yinyue = "\xd2\xf4\xc0\xd6";       // 音乐
+const QByteArray Zhongguo = "\xd6\xd0\xb9\xfa";                       // 中国
+const QByteArray Zhongwen = "\xd6\xd0\xce\xc4";                       // 中文
+const QByteArray Yinyue = "\xd2\xf4\xc0\xd6";                         // 音乐
 const QByteArray Yinyuezhisheng = "\xd2\xf4\xc0\xd6\xd6\xae\xc9\xf9"; // 音乐之声
-const QByteArray Product = "Kestrel\xca\xd5\xd2\xf4\xbb\xfa"; // Kestrel收音机
+const QByteArray Product = "Kestrel\xca\xd5\xd2\xf4\xbb\xfa";         // Kestrel收音机
 
 } // namespace
 
@@ -76,14 +76,14 @@ void TestRadioExport::exports_data()
                                   "<abstract>" + abstract + "</abstract>", "<author>" + Product + "</author>",
                                   R"(<moreinfo href="http://www.example.cn/menu?a=1&b=2" target="_blank" />)",
                                   "<entry>", R"(<ref href="mms://live.example.cn/music?a=1&b=2" />)",
-                                  R"(<ref href="rtsp://live.example.cn/music.rm" />)", R"(<ref href="" />)",
-                                  "</entry>", "</asx>"});
+                                  R"(<ref href="rtsp://live.example.cn/music.rm" />)", R"(<ref href="" />)", "</entry>",
+                                  "</asx>"});
     QTest::newRow("M3U") << true << int(sfM3U)
                          << CrLf({"#EXTM3U", u"#EXTINF:-1,音乐之声 😀 - 主线路"_s.toUtf8(),
                                   "mms://live.example.cn/music?a=1&b=2",
                                   u"#EXTINF:-1,音乐之声 😀 - rtsp://live.example.cn/music.rm"_s.toUtf8(),
-                                  "rtsp://live.example.cn/music.rm", u"#EXTINF:-1,音乐之声 😀 - 未命名的收听连接"_s.toUtf8(),
-                                  ""});
+                                  "rtsp://live.example.cn/music.rm",
+                                  u"#EXTINF:-1,音乐之声 😀 - 未命名的收听连接"_s.toUtf8(), ""});
     QTest::newRow("PLS") << true << int(sfPLS)
                          << CrLf({"[playlist]", "File1=mms://live.example.cn/music?a=1&b=2",
                                   u"Title1=音乐之声 😀 - 主线路"_s.toUtf8(), "Length1=-1",
@@ -95,16 +95,15 @@ void TestRadioExport::exports_data()
     // Unnamed, no links, only a programme guide.
     const QByteArray unnamed = "\xce\xb4\xc3\xfc\xc3\xfb\xb5\xc4\xb5\xe7\xcc\xa8"; // 未命名的电台
     QTest::newRow("RAM, bare station") << false << int(sfRAM)
-                                       << CrLf({"# " + unnamed, "# --", "# http://www.example.cn/menu", "# " + Product});
-    QTest::newRow("ASX, bare station")
-        << false << int(sfASX)
-        << CrLf({R"(<asx version = "3.0">)", "<title>" + unnamed + "</title>", "<abstract>--</abstract>",
-                 "<author>" + Product + "</author>",
-                 R"(<moreinfo href="http://www.example.cn/menu" target="_blank" />)", "<entry>", "</entry>",
-                 "</asx>"});
+                                       << CrLf(
+                                              {"# " + unnamed, "# --", "# http://www.example.cn/menu", "# " + Product});
+    QTest::newRow("ASX, bare station") << false << int(sfASX)
+                                       << CrLf({R"(<asx version = "3.0">)", "<title>" + unnamed + "</title>",
+                                                "<abstract>--</abstract>", "<author>" + Product + "</author>",
+                                                R"(<moreinfo href="http://www.example.cn/menu" target="_blank" />)",
+                                                "<entry>", "</entry>", "</asx>"});
     QTest::newRow("M3U, bare station") << false << int(sfM3U) << CrLf({"#EXTM3U"});
-    QTest::newRow("PLS, bare station") << false << int(sfPLS)
-                                       << CrLf({"[playlist]", "NumberOfEntries=0", "Version=2"});
+    QTest::newRow("PLS, bare station") << false << int(sfPLS) << CrLf({"[playlist]", "NumberOfEntries=0", "Version=2"});
 }
 
 void TestRadioExport::exports()

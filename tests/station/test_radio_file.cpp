@@ -13,11 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
 
 void WriteAll(const QString& fileName, const QByteArray& data)
 {
@@ -194,11 +192,11 @@ void TestRadioFile::readFailures_data()
     QTest::newRow("blank file") << QByteArray(" \r\n\t") << Const::SBadRadioFile;
     QTest::newRow("root in lower case") << QByteArray("<radio Text=\"a\"/>") << Const::SBadRadioFile;
     QTest::newRow("root with a prefix") << QByteArray("<x:Radio xmlns:x=\"urn:x\"/>") << Const::SBadRadioFile;
-    QTest::newRow("comment inside the root") << QByteArray("<Radio><Link/><!-- note --></Radio>")
-                                             << Const::SNodeNotElement;
+    QTest::newRow("comment inside the root")
+        << QByteArray("<Radio><Link/><!-- note --></Radio>") << Const::SNodeNotElement;
     QTest::newRow("text inside the root") << QByteArray("<Radio>hello<Link/></Radio>") << Const::SNodeNotElement;
-    QTest::newRow("blank CDATA inside the root") << QByteArray("<Radio><![CDATA[ ]]></Radio>")
-                                                 << Const::SNodeNotElement;
+    QTest::newRow("blank CDATA inside the root")
+        << QByteArray("<Radio><![CDATA[ ]]></Radio>") << Const::SNodeNotElement;
     QTest::newRow("instruction inside the root") << QByteArray("<Radio><?x y?></Radio>") << Const::SNodeNotElement;
     // A broken document is reported as broken even after a comment.
     QTest::newRow("comment, then broken") << QByteArray("<Radio><!-- note --><Link></Radio>") << notXml;
@@ -211,7 +209,8 @@ void TestRadioFile::readFailures_data()
     // Bytes the declared encoding cannot decode are refused, not replaced:
     // a replacement would be saved over the original the next time.
     QTest::newRow("GBK lead byte without its trail")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"GBK\"?><Radio Text=\"a\xa1\x30" "b\"/>")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"GBK\"?><Radio Text=\"a\xa1\x30"
+                      "b\"/>")
         << Const::SRadioFileBadEncoding.arg(u"GBK"_s);
     QTest::newRow("gb2312 lead byte without its trail")
         << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?><Radio><Link Href=\"mms://a/\xd6\x22/></Radio>")
@@ -220,26 +219,27 @@ void TestRadioFile::readFailures_data()
         << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?><Radio Text=\"a\"/>\xd6")
         << Const::SRadioFileBadEncoding.arg(u"gb2312"_s);
     QTest::newRow("Shift_JIS byte outside the set")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Radio Text=\"a\x80" "b\"/>")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><Radio Text=\"a\x80"
+                      "b\"/>")
         << Const::SRadioFileBadEncoding.arg(u"Shift_JIS"_s);
     // A station has links and links have nothing inside. Reading on through
     // deeper nesting costs the reader memory per level; the refusal comes at
     // the first level too deep, so a file cut off later says so too.
-    QTest::newRow("element inside a link") << QByteArray("<Radio><Link><Href/></Link></Radio>")
-                                           << Const::SRadioFileTooDeep;
+    QTest::newRow("element inside a link")
+        << QByteArray("<Radio><Link><Href/></Link></Radio>") << Const::SRadioFileTooDeep;
     const int levels = 100000;
     QTest::newRow("deeply nested") << "<Radio>" + QByteArray("<a>").repeated(levels)
-            + QByteArray("</a>").repeated(levels) + "</Radio>"
+                                          + QByteArray("</a>").repeated(levels) + "</Radio>"
                                    << Const::SRadioFileTooDeep;
-    QTest::newRow("deeply nested, never closed") << "<Radio>" + QByteArray("<a>").repeated(levels)
-                                                 << Const::SRadioFileTooDeep;
-    QTest::newRow("billion laughs")
-        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Radio [<!ENTITY a \"aaaaaaaaaa\">"
-                      "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
-                      "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
-                      "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\"><!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">]>"
-                      "<Radio Text=\"&g;\"><Link Text=\"&g;\"/></Radio>")
-        << Const::SRadioFileDtd;
+    QTest::newRow("deeply nested, never closed")
+        << "<Radio>" + QByteArray("<a>").repeated(levels) << Const::SRadioFileTooDeep;
+    QTest::newRow("billion laughs") << QByteArray(
+        "<?xml version=\"1.0\"?><!DOCTYPE Radio [<!ENTITY a \"aaaaaaaaaa\">"
+        "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\"><!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+        "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\"><!ENTITY e \"&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;\">"
+        "<!ENTITY f \"&e;&e;&e;&e;&e;&e;&e;&e;&e;&e;\"><!ENTITY g \"&f;&f;&f;&f;&f;&f;&f;&f;&f;&f;\">]>"
+        "<Radio Text=\"&g;\"><Link Text=\"&g;\"/></Radio>")
+                                    << Const::SRadioFileDtd;
     QTest::newRow("external entity in content")
         << QByteArray("<!DOCTYPE Radio [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><Radio Text=\"a\">&x;</Radio>")
         << Const::SRadioFileDtd;
@@ -355,7 +355,8 @@ void TestRadioFile::writeNormalises()
     // before BestKbps, and empty values are left out.
     TRadio radio;
     radio.LoadFromFile(TestDataPath(u"quirks.radio"_s));
-    const QByteArray expected = Declaration
+    const QByteArray expected =
+        Declaration
         + R"(<Radio Text="中国之声" Href="http://www.example.cn/" Kind="新闻" Lang="普通话" Land="中国" )"
           R"(Menu="http://www.example.cn/节目单?a=1&amp;b=2" Link="0">)"
           R"(<Link Text="主线路" Href="mms://live.example.cn/cnr1" Kind="wm" ShitKbps="24" BestKbps="48"/>)"
@@ -421,7 +422,8 @@ void TestRadioFile::controlCharactersStayReadable()
     // rather than making the file unreadable.
     TRadio radio;
     radio.SetText(u"电\x01台\x1f名"_s);
-    radio.Links().Add()->SetText(u"a\x0b" "b"_s);
+    radio.Links().Add()->SetText(u"a\x0b"
+                                 "b"_s);
     TRadio back;
     back.LoadFromData(radio.SaveToData());
     QCOMPARE(back.Text(), u"电台名"_s);

@@ -38,8 +38,8 @@ void TestRadioModel::stationText_data()
     QTest::addColumn<QString>("display");
     QTest::newRow("plain") << u"中国之声"_s << u"中国之声"_s << u"中国之声"_s;
     QTest::newRow("control codes trimmed") << u"\t\r\n 音乐台 \x01"_s << u"音乐台"_s << u"音乐台"_s;
-    QTest::newRow("ideographic space kept") << u"\u3000音乐台\u3000"_s << u"\u3000音乐台\u3000"_s
-                                            << u"\u3000音乐台\u3000"_s;
+    QTest::newRow("ideographic space kept")
+        << u"\u3000音乐台\u3000"_s << u"\u3000音乐台\u3000"_s << u"\u3000音乐台\u3000"_s;
     QTest::newRow("placeholder with spaces") << u"  未命名的电台  "_s << QString() << u"未命名的电台"_s;
     QTest::newRow("placeholder inside a name") << u"未命名的电台2"_s << u"未命名的电台2"_s << u"未命名的电台2"_s;
     QTest::newRow("blank") << u"   "_s << QString() << u"未命名的电台"_s;
@@ -79,11 +79,10 @@ void TestRadioModel::linkText_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("name") << u"mms://a/b"_s << u" 高码率 "_s << u"高码率"_s;
     QTest::newRow("placeholder with a leading space") << QString() << u" 未命名的收听连接"_s << QString();
-    QTest::newRow("equal to the address") << u"mms://live.example.cn/radio"_s << u"mms://live.example.cn/radio"_s
-                                          << QString();
-    QTest::newRow("address in capitals is a name") << u"mms://live.example.cn/radio"_s
-                                                   << u"MMS://LIVE.EXAMPLE.CN/RADIO"_s
-                                                   << u"MMS://LIVE.EXAMPLE.CN/RADIO"_s;
+    QTest::newRow("equal to the address")
+        << u"mms://live.example.cn/radio"_s << u"mms://live.example.cn/radio"_s << QString();
+    QTest::newRow("address in capitals is a name")
+        << u"mms://live.example.cn/radio"_s << u"MMS://LIVE.EXAMPLE.CN/RADIO"_s << u"MMS://LIVE.EXAMPLE.CN/RADIO"_s;
 }
 
 void TestRadioModel::linkText()
@@ -103,8 +102,7 @@ void TestRadioModel::linkDisplayText_data()
     QTest::addColumn<QString>("href");
     QTest::addColumn<QString>("display");
     QTest::newRow("named") << u"主线路"_s << u"mms://a"_s << u"主线路"_s;
-    QTest::newRow("address only") << QString() << u"mms://live.example.cn/radio"_s
-                                  << u"mms://live.example.cn/radio"_s;
+    QTest::newRow("address only") << QString() << u"mms://live.example.cn/radio"_s << u"mms://live.example.cn/radio"_s;
     QTest::newRow("neither") << QString() << QString() << u"未命名的收听连接"_s;
 }
 

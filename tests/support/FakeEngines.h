@@ -42,8 +42,8 @@ public:
 
     // What the player reads.
     int State = wmppsStopped;
-    int StateAfterPlay = 9;               // "transitioning": neither buffering nor playing
-    int BitRate = 0;                      // bits per second
+    int StateAfterPlay = 9; // "transitioning": neither buffering nor playing
+    int BitRate = 0;        // bits per second
     int Progress = 100;
     QString Title;
     QStringList Errors;
@@ -86,7 +86,7 @@ public:
 
     int State = rpStopped;
     int StateAfterPlay = rpContacting;
-    int Bandwidth = 0;                    // bits per second
+    int Bandwidth = 0; // bits per second
     QString Title;
     bool Muted = false;
     int Volume = -1;

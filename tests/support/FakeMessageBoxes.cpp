@@ -4,10 +4,7 @@
 
 TFakeMessageBoxes::TFakeMessageBoxes() : FPrevious(SetMessageBoxes(this)) {}
 
-TFakeMessageBoxes::~TFakeMessageBoxes()
-{
-    SetMessageBoxes(FPrevious);
-}
+TFakeMessageBoxes::~TFakeMessageBoxes() { SetMessageBoxes(FPrevious); }
 
 QStringList TFakeMessageBoxes::Texts() const
 {
@@ -50,10 +47,7 @@ void TFakeMessageBoxes::ShowMessageBox(const QString& text, TMsgIcon icon)
 
 TFakeBrowser::TFakeBrowser(bool opens) : Opens(opens), FPrevious(SetBrowser(this)) {}
 
-TFakeBrowser::~TFakeBrowser()
-{
-    SetBrowser(FPrevious);
-}
+TFakeBrowser::~TFakeBrowser() { SetBrowser(FPrevious); }
 
 bool TFakeBrowser::Open(const QString& address)
 {

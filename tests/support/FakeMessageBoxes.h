@@ -29,15 +29,16 @@ public:
     // Queues the answer to the next box: mrYes, mrNo or mrCancel for a
     // question, mrOk for a plain message. meanwhile runs while the box is
     // open, as the event loop would run other handlers then.
-    void Answer(int result, std::function<void()> meanwhile = {})
-    {
-        FAnswers.enqueue({result, std::move(meanwhile)});
-    }
+    void Answer(int result, std::function<void()> meanwhile = {}) { FAnswers.enqueue({result, std::move(meanwhile)}); }
     // Every box shown so far, questions and plain messages, in order.
     const QList<TQuestion>& Questions() const { return FQuestions; }
     QStringList Texts() const;
     int PendingAnswers() const { return int(FAnswers.size()); }
-    void Clear() { FQuestions.clear(); FAnswers.clear(); }
+    void Clear()
+    {
+        FQuestions.clear();
+        FAnswers.clear();
+    }
 
     // A box with no queued answer fails the running test (a question then
     // answers Cancel/No): an error box nobody expected is a fault too.

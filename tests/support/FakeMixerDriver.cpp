@@ -41,8 +41,8 @@ TFakeControl& TFakeMixerDriver::AddMute(TFakeLine& line, bool mute, quint32 flag
 
 TFakeControl& TFakeMixerDriver::AddMux(TFakeLine& line, const std::vector<quint32>& lineIds, int selected)
 {
-    TFakeControl& control = AddControl(line, MIXERCONTROL_CONTROLTYPE_MUX,
-                                       MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE);
+    TFakeControl& control =
+        AddControl(line, MIXERCONTROL_CONTROLTYPE_MUX, MIXERCONTROL_CONTROLF_UNIFORM | MIXERCONTROL_CONTROLF_MULTIPLE);
     control.info.cMultipleItems = quint32(lineIds.size());
     control.values.assign(lineIds.size(), 0);
     if (selected >= 0)
@@ -162,7 +162,7 @@ MMRESULT TFakeMixerDriver::GetLineInfo(TMixerHandle mixer, TMixerLine& line, qui
 }
 
 MMRESULT TFakeMixerDriver::GetLineControls(TMixerHandle mixer, quint32 lineId, quint32 count,
-                                          std::vector<TMixerControl>& controls)
+                                           std::vector<TMixerControl>& controls)
 {
     TFakeDevice* device = DeviceOf(mixer);
     if (!device)

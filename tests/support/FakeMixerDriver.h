@@ -13,26 +13,26 @@
 struct TFakeControl
 {
     TMixerControl info;
-    std::vector<quint32> values;          // channels × max(items, 1)
-    std::vector<TMixerListText> texts;    // channels × items
+    std::vector<quint32> values;       // channels × max(items, 1)
+    std::vector<TMixerListText> texts; // channels × items
     bool failGet = false;
     bool failText = false;
 };
 
 struct TFakeLine
 {
-    TMixerLine info;                      // dwDestination, dwSource, cConnections, cControls are filled in
+    TMixerLine info; // dwDestination, dwSource, cConnections, cControls are filled in
     std::vector<TFakeControl> controls;
-    std::vector<TFakeLine> sources;       // for destinations
+    std::vector<TFakeLine> sources; // for destinations
     bool failInfo = false;
     bool failControls = false;
 };
 
 struct TFakeDevice
 {
-    TMixerCaps caps;                      // cDestinations is filled in
+    TMixerCaps caps; // cDestinations is filled in
     std::vector<TFakeLine> destinations;
-    int failingOpens = 0;                 // how many open attempts fail first
+    int failingOpens = 0; // how many open attempts fail first
 };
 
 class TFakeMixerDriver : public IMixerDriver

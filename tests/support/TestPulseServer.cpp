@@ -10,30 +10,15 @@
 #include <stdexcept>
 #include <sys/prctl.h>
 
-static void Fail(const QString& why)
-{
-    throw std::runtime_error(why.toStdString());
-}
+static void Fail(const QString& why) { throw std::runtime_error(why.toStdString()); }
 
-TTestPulseServer::TTestPulseServer(const QString& sinkName, int channels)
-    : FSinkName(sinkName), FChannels(channels)
-{
-}
+TTestPulseServer::TTestPulseServer(const QString& sinkName, int channels) : FSinkName(sinkName), FChannels(channels) {}
 
-TTestPulseServer::~TTestPulseServer()
-{
-    Kill();
-}
+TTestPulseServer::~TTestPulseServer() { Kill(); }
 
-QString TTestPulseServer::Socket() const
-{
-    return FDir.filePath(QStringLiteral("pulse/native"));
-}
+QString TTestPulseServer::Socket() const { return FDir.filePath(QStringLiteral("pulse/native")); }
 
-bool TTestPulseServer::IsRunning() const
-{
-    return FProcess && FProcess->state() != QProcess::NotRunning;
-}
+bool TTestPulseServer::IsRunning() const { return FProcess && FProcess->state() != QProcess::NotRunning; }
 
 void TTestPulseServer::Start()
 {
@@ -52,7 +37,8 @@ void TTestPulseServer::Start()
     {
         QFile conf(clientConf);
         QFile pa(script);
-        if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate) || !pa.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!conf.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || !pa.open(QIODevice::WriteOnly | QIODevice::Truncate))
             Fail(QStringLiteral("cannot write the sound server's configuration"));
         conf.write("autospawn = no\n");
         pa.write(QStringLiteral("load-module module-null-sink sink_name=%1 channels=%2\n"
@@ -83,8 +69,8 @@ void TTestPulseServer::Start()
     FProcess->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     FProcess->start(QStringLiteral("pulseaudio"),
                     {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                     QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"),
-                     QStringLiteral("-F"), script});
+                     QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"), QStringLiteral("-F"),
+                     script});
     if (!FProcess->waitForStarted(5000))
         Fail(QStringLiteral("pulseaudio did not start: ") + FProcess->errorString());
 
@@ -124,7 +110,8 @@ QByteArray TTestPulseServer::Pactl(const QStringList& args) const
     QProcess pactl;
     pactl.start(QStringLiteral("pactl"), args);
     if (!pactl.waitForFinished(5000) || pactl.exitStatus() != QProcess::NormalExit || pactl.exitCode() != 0)
-        Fail(QStringLiteral("pactl %1 failed: %2").arg(args.join(u' '), QString::fromLocal8Bit(pactl.readAllStandardError())));
+        Fail(QStringLiteral("pactl %1 failed: %2")
+                 .arg(args.join(u' '), QString::fromLocal8Bit(pactl.readAllStandardError())));
     return pactl.readAllStandardOutput();
 }
 

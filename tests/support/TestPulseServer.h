@@ -18,8 +18,8 @@ public:
     explicit TTestPulseServer(const QString& sinkName = QStringLiteral("kestrel_test"), int channels = 2);
     ~TTestPulseServer();
 
-    void Start();              // again after Kill(): same socket, a fresh server
-    void Kill();               // SIGKILL, as a crash would; waits for the end
+    void Start(); // again after Kill(): same socket, a fresh server
+    void Kill();  // SIGKILL, as a crash would; waits for the end
     bool IsRunning() const;
 
     QString SinkName() const { return FSinkName; }

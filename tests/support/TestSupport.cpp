@@ -32,8 +32,8 @@ QProcessEnvironment ProgramEnvironment(QProcessEnvironment environment)
     return environment;
 }
 
-TProgramRun RunProgram(const QString& program, const QStringList& args,
-                       const QProcessEnvironment& environment, int timeoutMs)
+TProgramRun RunProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                       int timeoutMs)
 {
     QProcess process;
     process.setProcessEnvironment(ProgramEnvironment(environment));

@@ -22,14 +22,13 @@ QByteArray ReadFileBytes(const QString& path);
 // The environment for a program whose output a test reads: a sanitized build
 // notes on stderr which leak suppressions it used (scripts/test asks for it),
 // and that note is none of the program's output.
-QProcessEnvironment ProgramEnvironment(
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
+QProcessEnvironment ProgramEnvironment(QProcessEnvironment environment = QProcessEnvironment::systemEnvironment());
 
 // Runs one of the project's programs to its end, as a user's shell would, in
 // ProgramEnvironment(environment).
 struct TProgramRun
 {
-    int Exit = -1;      // -1 when it crashed or did not finish in time
+    int Exit = -1; // -1 when it crashed or did not finish in time
     QByteArray Out;
     QByteArray Err;
 };

@@ -72,8 +72,8 @@ bool HasElement(const char* name)
 
 bool HasEngineElements()
 {
-    for (const char* name : {"playbin", "uridecodebin", "souphttpsrc", "rtspsrc", "icydemux",
-                             "audioconvert", "audioresample", "volume"})
+    for (const char* name :
+         {"playbin", "uridecodebin", "souphttpsrc", "rtspsrc", "icydemux", "audioconvert", "audioresample", "volume"})
         if (!HasElement(name))
             return false;
     return (HasElement("pulsesink") || HasElement("autoaudiosink"))
@@ -222,8 +222,8 @@ void TGstEngine::ElementSetup(GstElement*, GstElement* element, void*)
         // The reserve is measured in time on the parsed audio instead: up to
         // 2 s are kept (an Icecast burst fills them at once); the stream counts
         // as buffering when less than 20 ms are left, until 200 ms are back.
-        g_object_set(element, "use-buffering", TRUE, "max-size-time", guint64(2 * GST_SECOND),
-                     "low-percent", kQueueLowPercent, "high-percent", kQueueHighPercent, nullptr);
+        g_object_set(element, "use-buffering", TRUE, "max-size-time", guint64(2 * GST_SECOND), "low-percent",
+                     kQueueLowPercent, "high-percent", kQueueHighPercent, nullptr);
     }
 }
 
@@ -231,9 +231,8 @@ void TGstEngine::ApplyVolume()
 {
     // The engine's 0 … 100 is a position on a volume slider: cubic, like the
     // sound server's own sliders, not a linear amplitude.
-    const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_CUBIC,
-                                                           GST_STREAM_VOLUME_FORMAT_LINEAR,
-                                                           qBound(0, FVolume, 100) / 100.0);
+    const double linear = gst_stream_volume_convert_volume(
+        GST_STREAM_VOLUME_FORMAT_CUBIC, GST_STREAM_VOLUME_FORMAT_LINEAR, qBound(0, FVolume, 100) / 100.0);
     GstElement* volume = nullptr;
     g_object_get(FPipeline, "audio-filter", &volume, nullptr);
     if (!volume)
@@ -291,10 +290,7 @@ void TGstEngine::DoPlay()
         gst_element_set_state(FPipeline, GST_STATE_PLAYING);
 }
 
-void TGstEngine::DoStop()
-{
-    Halt();
-}
+void TGstEngine::DoStop() { Halt(); }
 
 void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
 {
@@ -314,13 +310,10 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         Q_EMIT ErrorMessage(2, code, 0, text, QString(), text);
         break;
     }
-    case GST_MESSAGE_EOS:
-        Halt();
-        break;
+    case GST_MESSAGE_EOS: Halt(); break;
     case GST_MESSAGE_ASYNC_DONE:
         // Prerolled; with no buffering going on there is nothing to wait for.
-        if (GST_MESSAGE_SRC(message) == GST_OBJECT(FPipeline) && !FBuffering && !FLive
-            && FState != rpStopped)
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(FPipeline) && !FBuffering && !FLive && FState != rpStopped)
             gst_element_set_state(FPipeline, GST_STATE_PLAYING);
         break;
     case GST_MESSAGE_STATE_CHANGED: {
@@ -390,10 +383,7 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         gst_element_set_state(FPipeline, GST_STATE_PAUSED);
         gst_element_set_state(FPipeline, GST_STATE_PLAYING);
         break;
-    case GST_MESSAGE_LATENCY:
-        gst_bin_recalculate_latency(GST_BIN(FPipeline));
-        break;
-    default:
-        break;
+    case GST_MESSAGE_LATENCY: gst_bin_recalculate_latency(GST_BIN(FPipeline)); break;
+    default: break;
     }
 }

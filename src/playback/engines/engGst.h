@@ -58,7 +58,7 @@ private:
     int FPercent = 100;
     bool FLive = false;
     bool FBuffering = false;
-    bool FBufferArmed = false;   // the queue has reached its high mark since the start
+    bool FBufferArmed = false; // the queue has reached its high mark since the start
     bool FMute = false;
     int FVolume = 100;
 };

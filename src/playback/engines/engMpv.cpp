@@ -85,8 +85,7 @@ const TMpvApi* LoadMpvApi(const QByteArray& libraryName)
 
 QStringList MpvAddressCandidates(const QString& address)
 {
-    static const QRegularExpression mms(QStringLiteral("^\\s*mms://"),
-                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression mms(QStringLiteral("^\\s*mms://"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = mms.match(address);
     if (!m.hasMatch())
         return {address.trimmed()};
@@ -130,21 +129,34 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
     // Audio only, into the sound server; nothing of the user's mpv set-up
     // (config files, scripts, key bindings, terminal) takes part.
     static const char* const options[][2] = {
-        {"config", "no"},           {"terminal", "no"},         {"input-default-bindings", "no"},
-        {"input-vo-keyboard", "no"}, {"osc", "no"},             {"load-scripts", "no"},
-        {"ytdl", "no"},             {"vo", "null"},             {"video", "no"},
-        {"audio-display", "no"},    {"ao", "pulse"},            {"idle", "yes"},
-        {"keep-open", "no"},        {"audio-client-name", "kestrel-radio"},
+        {"config", "no"},
+        {"terminal", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"osc", "no"},
+        {"load-scripts", "no"},
+        {"ytdl", "no"},
+        {"vo", "null"},
+        {"video", "no"},
+        {"audio-display", "no"},
+        {"ao", "pulse"},
+        {"idle", "yes"},
+        {"keep-open", "no"},
+        {"audio-client-name", "kestrel-radio"},
         // Live radio: begin as soon as the demuxer has a little audio instead
         // of waiting for a full cache; only a real underrun pauses for the cache.
-        {"cache", "yes"},           {"cache-pause-initial", "no"}, {"cache-pause", "yes"},
-        {"cache-pause-wait", "0.5"}, {"demuxer-readahead-secs", "10"},
+        {"cache", "yes"},
+        {"cache-pause-initial", "no"},
+        {"cache-pause", "yes"},
+        {"cache-pause-wait", "0.5"},
+        {"demuxer-readahead-secs", "10"},
         {"demuxer-max-bytes", "4MiB"},
         // A small back buffer; with none at all mpv drops the ICY titles that
         // travel with the cached packets. Not grown into the forward
         // buffer's free room: a live stream never fills that, and the back
         // buffer would creep up to its whole size over the first minutes.
-        {"demuxer-max-back-bytes", "256KiB"}, {"demuxer-donate-buffer", "no"},
+        {"demuxer-max-back-bytes", "256KiB"},
+        {"demuxer-donate-buffer", "no"},
         {"network-timeout", "15"},
         // Radio streams declare their codec in the first frames; analysing
         // them for the default 5 s delays the start by most of a second on a
@@ -360,14 +372,11 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         const auto* prop = static_cast<const mpv_event_property*>(event.data);
         const bool has = prop->format != MPV_FORMAT_NONE && prop->data;
         switch (event.reply_userdata) {
-        case obMetadata:
-            TakeMetadata(has ? static_cast<const mpv_node*>(prop->data) : nullptr);
-            break;
-        case obBitRate:
-            FBitRate = has ? WholeKbps(*static_cast<const double*>(prop->data)) : 0;
-            break;
+        case obMetadata: TakeMetadata(has ? static_cast<const mpv_node*>(prop->data) : nullptr); break;
+        case obBitRate: FBitRate = has ? WholeKbps(*static_cast<const double*>(prop->data)) : 0; break;
         case obBufferingState:
-            FBufferingProgress = has ? int(qBound<qint64>(qint64(0), *static_cast<const qint64*>(prop->data), qint64(100))) : 100;
+            FBufferingProgress =
+                has ? int(qBound<qint64>(qint64(0), *static_cast<const qint64*>(prop->data), qint64(100))) : 100;
             break;
         case obPausedForCache: {
             const bool paused = has && *static_cast<const int*>(prop->data) != 0;
@@ -380,7 +389,6 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }

@@ -60,17 +60,17 @@ private:
     const TMpvApi* FApi;
     mpv_handle* FCtx = nullptr;
     QString FURL;
-    QStringList FCandidates;      // addresses still to try for the current Play
-    qint64 FEntry = -1;           // mpv's playlist entry of the current Play; other entries are stale
-    bool FActive = false;         // a Play is in progress (not stopped, not ended)
-    bool FStarted = false;        // mpv has begun our entry; earlier property values are stale
-    bool FRestarted = false;      // audio is flowing
+    QStringList FCandidates; // addresses still to try for the current Play
+    qint64 FEntry = -1;      // mpv's playlist entry of the current Play; other entries are stale
+    bool FActive = false;    // a Play is in progress (not stopped, not ended)
+    bool FStarted = false;   // mpv has begun our entry; earlier property values are stale
+    bool FRestarted = false; // audio is flowing
     bool FPausedForCache = false;
-    int FBitRate = 0;             // measured
-    int FNominalBitRate = 0;      // declared by the station (icy-br)
+    int FBitRate = 0;        // measured
+    int FNominalBitRate = 0; // declared by the station (icy-br)
     int FBufferingProgress = 100;
-    QString FIcyTitle;            // the programme, from ICY metadata
-    QString FMediaTitle;          // the stream's own title tag
+    QString FIcyTitle;   // the programme, from ICY metadata
+    QString FMediaTitle; // the stream's own title tag
     QStringList FErrors;
     std::atomic_bool FDrainQueued{false};
 };

@@ -34,8 +34,7 @@ TEngineWarmUp::TEngineWarmUp(TStreamKind kind)
                 LoadMpvApi(MpvLibraryName());
             else
                 GstEngineAvailable();
-        } catch (...) {
-        }
+        } catch (...) {}
     });
 }
 

@@ -40,8 +40,8 @@ TStreamServers::TStreamServers()
         Fail(QStringLiteral("no temporary folder"));
     // Icecast runs as nobody when the tests run as root: it must reach its files.
     QFile::setPermissions(FDir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                           | QFileDevice::ReadGroup | QFileDevice::ExeGroup
-                                           | QFileDevice::ReadOther | QFileDevice::ExeOther);
+                                           | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                           | QFileDevice::ExeOther);
     FPassword = QByteArray::number(quint64(getpid()) * 7919u + quint64(QDateTime::currentMSecsSinceEpoch()), 36);
 }
 
@@ -124,8 +124,10 @@ void TStreamServers::Start()
         QFile c(pulseDir + QStringLiteral("/daemon.pa"));
         c.open(QIODevice::WriteOnly);
         c.write("load-module module-null-sink sink_name=kestrel format=s16le rate=44100 channels=2\n"
-                "load-module module-native-protocol-unix socket=" + socket.toUtf8() + " auth-anonymous=1\n"
-                "set-default-sink kestrel\n");
+                "load-module module-native-protocol-unix socket="
+                + socket.toUtf8()
+                + " auth-anonymous=1\n"
+                  "set-default-sink kestrel\n");
     }
     qputenv("PULSE_CLIENTCONFIG", clientConf.toUtf8());
     qputenv("PULSE_SERVER", QByteArray("unix:") + socket.toUtf8());
@@ -210,14 +212,32 @@ void TStreamServers::StartIcecast()
     // listeners see the declared rate (icy-br) as they do on real stations;
     // ffmpeg's icecast:// output has no way to send it.
     FFfmpeg = Spawn(QStringLiteral("ffmpeg"), QStringLiteral("ffmpeg"),
-                    {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-                     QStringLiteral("warning"), QStringLiteral("-re"), QStringLiteral("-f"), QStringLiteral("lavfi"),
-                     QStringLiteral("-i"), QStringLiteral("sine=frequency=440:sample_rate=44100"),
-                     QStringLiteral("-ac"), QStringLiteral("2"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
-                     QStringLiteral("-b:a"), QStringLiteral("128k"), QStringLiteral("-f"), QStringLiteral("mp3"),
-                     QStringLiteral("-method"), QStringLiteral("PUT"), QStringLiteral("-chunked_post"),
-                     QStringLiteral("0"), QStringLiteral("-auth_type"), QStringLiteral("basic"),
-                     QStringLiteral("-content_type"), QStringLiteral("audio/mpeg"), QStringLiteral("-headers"),
+                    {QStringLiteral("-nostdin"),
+                     QStringLiteral("-hide_banner"),
+                     QStringLiteral("-loglevel"),
+                     QStringLiteral("warning"),
+                     QStringLiteral("-re"),
+                     QStringLiteral("-f"),
+                     QStringLiteral("lavfi"),
+                     QStringLiteral("-i"),
+                     QStringLiteral("sine=frequency=440:sample_rate=44100"),
+                     QStringLiteral("-ac"),
+                     QStringLiteral("2"),
+                     QStringLiteral("-c:a"),
+                     QStringLiteral("libmp3lame"),
+                     QStringLiteral("-b:a"),
+                     QStringLiteral("128k"),
+                     QStringLiteral("-f"),
+                     QStringLiteral("mp3"),
+                     QStringLiteral("-method"),
+                     QStringLiteral("PUT"),
+                     QStringLiteral("-chunked_post"),
+                     QStringLiteral("0"),
+                     QStringLiteral("-auth_type"),
+                     QStringLiteral("basic"),
+                     QStringLiteral("-content_type"),
+                     QStringLiteral("audio/mpeg"),
+                     QStringLiteral("-headers"),
                      QStringLiteral("Ice-Name: Test FM\r\nIce-Public: 0\r\n"
                                     "Ice-Audio-Info: ice-samplerate=44100;ice-bitrate=128;ice-channels=2\r\n"),
                      QStringLiteral("http://source:%1@127.0.0.1:%2/live.mp3")
@@ -259,10 +279,7 @@ void TStreamServers::StopIcecast()
     StopProcess(FIcecast);
 }
 
-QString TStreamServers::IcecastUrl() const
-{
-    return QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(FIcecastPort);
-}
+QString TStreamServers::IcecastUrl() const { return QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(FIcecastPort); }
 
 QString TStreamServers::RtspUrl() const { return QStringLiteral("rtsp://127.0.0.1:%1/live").arg(FRtspPort); }
 
@@ -286,8 +303,8 @@ QByteArray TStreamServers::HttpGet(const QByteArray& pathAndQuery, bool admin)
 
 void TStreamServers::SetTitle(const QByteArray& raw)
 {
-    const QByteArray reply = HttpGet("/admin/metadata?mount=" + kMount + "&mode=updinfo&song=" + raw.toPercentEncoding(),
-                                     true);
+    const QByteArray reply =
+        HttpGet("/admin/metadata?mount=" + kMount + "&mode=updinfo&song=" + raw.toPercentEncoding(), true);
     if (!reply.contains("uccessful"))
         Fail(QStringLiteral("metadata update refused: ") + QString::fromLatin1(reply));
 }
@@ -295,10 +312,10 @@ void TStreamServers::SetTitle(const QByteArray& raw)
 int TStreamServers::PeakLevel(int ms)
 {
     QProcess parec;
-    parec.start(QStringLiteral("parec"), {QStringLiteral("-d"), QStringLiteral("kestrel.monitor"),
-                                          QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=2"),
-                                          QStringLiteral("--latency-msec=20")});
+    parec.start(QStringLiteral("parec"),
+                {QStringLiteral("-d"), QStringLiteral("kestrel.monitor"), QStringLiteral("--raw"),
+                 QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"), QStringLiteral("--channels=2"),
+                 QStringLiteral("--latency-msec=20")});
     if (!parec.waitForStarted(3000))
         Fail(QStringLiteral("parec does not start"));
     QTest::qWait(ms);

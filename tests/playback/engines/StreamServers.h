@@ -22,13 +22,13 @@ public:
     TStreamServers();
     ~TStreamServers();
 
-    void Start();                    // all of them
-    void StopIcecast();              // the stream dies mid-play (server and source)
-    void StartIcecast();             // back on the same port
+    void Start();        // all of them
+    void StopIcecast();  // the stream dies mid-play (server and source)
+    void StartIcecast(); // back on the same port
 
     QString IcecastUrl() const;
     QString RtspUrl() const;
-    QString DeadUrl() const;         // an http address where nothing listens
+    QString DeadUrl() const; // an http address where nothing listens
     // Sets the ICY title through Icecast's admin interface; the bytes are sent
     // as they are (percent-encoded), so GBK stays GBK on the wire.
     void SetTitle(const QByteArray& raw);
@@ -37,8 +37,7 @@ public:
     int PeakLevel(int ms = 700);
 
 private:
-    QProcess* Spawn(const QString& name, const QString& program, const QStringList& args,
-                    bool asNobody = false);
+    QProcess* Spawn(const QString& name, const QString& program, const QStringList& args, bool asNobody = false);
     void StopProcess(QProcess*& process);
     void WaitFor(const QString& what, QProcess* process, const std::function<bool()>& ready, int ms = 15000);
     QByteArray HttpGet(const QByteArray& pathAndQuery, bool admin);

@@ -4,9 +4,9 @@
 // test knows the server is ready without guessing ports.
 #include <csignal>
 #include <cstdio>
+#include <glib-unix.h>
 #include <gst/gst.h>
 #include <gst/rtsp-server/rtsp-server.h>
-#include <glib-unix.h>
 
 static gboolean Quit(gpointer loop)
 {
@@ -21,10 +21,10 @@ int main(int argc, char** argv)
     gst_rtsp_server_set_address(server, "127.0.0.1");
     gst_rtsp_server_set_service(server, "0");
     GstRTSPMediaFactory* factory = gst_rtsp_media_factory_new();
-    gst_rtsp_media_factory_set_launch(factory,
-        "( audiotestsrc is-live=true wave=sine freq=440 volume=0.125"
-        " ! audio/x-raw,rate=44100,channels=2 ! lamemp3enc target=bitrate bitrate=128 cbr=true"
-        " ! mpegaudioparse ! rtpmpapay name=pay0 pt=14 )");
+    gst_rtsp_media_factory_set_launch(
+        factory, "( audiotestsrc is-live=true wave=sine freq=440 volume=0.125"
+                 " ! audio/x-raw,rate=44100,channels=2 ! lamemp3enc target=bitrate bitrate=128 cbr=true"
+                 " ! mpegaudioparse ! rtpmpapay name=pay0 pt=14 )");
     gst_rtsp_media_factory_set_shared(factory, TRUE);
     GstRTSPMountPoints* mounts = gst_rtsp_server_get_mount_points(server);
     gst_rtsp_mount_points_add_factory(mounts, "/live", factory);

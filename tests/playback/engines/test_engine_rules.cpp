@@ -88,8 +88,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QStringList>("tried");
         QTest::newRow("mms: http transport, then tcp")
-            << QStringLiteral(" MMS://host/live ") << QStringList{QStringLiteral("mmsh://host/live"), QStringLiteral("mmst://host/live")};
-        QTest::newRow("explicit mmst kept") << QStringLiteral("mmst://host/a") << QStringList{QStringLiteral("mmst://host/a")};
+            << QStringLiteral(" MMS://host/live ")
+            << QStringList{QStringLiteral("mmsh://host/live"), QStringLiteral("mmst://host/live")};
+        QTest::newRow("explicit mmst kept")
+            << QStringLiteral("mmst://host/a") << QStringList{QStringLiteral("mmst://host/a")};
         QTest::newRow("http kept") << QStringLiteral("http://h/a.asx") << QStringList{QStringLiteral("http://h/a.asx")};
     }
     void mmsCandidates()

@@ -66,8 +66,9 @@ private Q_SLOTS:
         TRadioPlayer player(factory.get());
         player.SetVolume(100);
         QList<TStreamKind> missing;
-        connect(&player, &TRadioPlayer::EngineMissing, this, [&](TStreamKind kind) { missing << kind; },
-                Qt::DirectConnection);
+        connect(
+            &player, &TRadioPlayer::EngineMissing, this, [&](TStreamKind kind) { missing << kind; },
+            Qt::DirectConnection);
         for (const TStreamKind kind : {skWindowsMedia, skRealMedia}) {
             player.Play(FServers.IcecastUrl(), kind);
             QCOMPARE(player.State(), psStopped);

@@ -40,12 +40,18 @@ public:
             FE->ClearErrorQueue();
         });
     }
-    void Play(const QString& url) override { FE->SetURL(url); FE->Play(); }
+    void Play(const QString& url) override
+    {
+        FE->SetURL(url);
+        FE->Play();
+    }
     void Stop() override { FE->Stop(); }
     TSimple State() const override
     {
         const int s = FE->PlayState();
-        return s == IWindowsMediaEngine::wmppsStopped ? sStopped : s == IWindowsMediaEngine::wmppsPlaying ? sPlaying : sOther;
+        return s == IWindowsMediaEngine::wmppsStopped   ? sStopped
+               : s == IWindowsMediaEngine::wmppsPlaying ? sPlaying
+                                                        : sOther;
     }
     int Kbps() const override { return FE->NetworkBitRate() / 1000; }
     QString Title() const override { return FE->CurrentMediaName(); }
@@ -62,7 +68,11 @@ public:
         connect(FE.get(), &IRealMediaEngine::ErrorMessage, this,
                 [this](int, int, int, const QString&, const QString&, const QString& text) { FErrors << text; });
     }
-    void Play(const QString& url) override { FE->SetSource(url); FE->DoPlay(); }
+    void Play(const QString& url) override
+    {
+        FE->SetSource(url);
+        FE->DoPlay();
+    }
     void Stop() override { FE->DoStop(); }
     TSimple State() const override
     {
@@ -76,8 +86,7 @@ public:
     std::unique_ptr<IRealMediaEngine> FE;
 };
 
-
-constexpr int kAudible = 1000;  // the tone peaks at 4096 (1/8 of full scale)
+constexpr int kAudible = 1000; // the tone peaks at 4096 (1/8 of full scale)
 constexpr int kSilent = 60;
 } // namespace
 
@@ -114,10 +123,7 @@ private Q_SLOTS:
         QVERIFY(FFactory->IsWindowsMediaInstalled());
         QVERIFY(FFactory->IsRealPlayerInstalled());
     }
-    void cleanupTestCase()
-    {
-        FServers.reset();
-    }
+    void cleanupTestCase() { FServers.reset(); }
 
     void icecastTitlesAndBitRate_data() { Engines(); }
     void icecastTitlesAndBitRate()
