@@ -1,5 +1,6 @@
 // The help menu: the manual, the maker's web pages and the about box; and the
 // station menu's way to the online station library.
+#include "vclFollow.h"
 #include "vclMain.h"
 
 #include "libShell.h"
@@ -28,10 +29,8 @@ void TwinMain::CreateOpenLibItem()
 {
     // The station menu words it as a place to connect to; the item follows the
     // command's state and runs the command itself.
-    btnOpenLib = subRadio->addAction(QStringLiteral("连接到在线电台库(&H)..."));
+    btnOpenLib = FollowCommand(subRadio->addAction(QStringLiteral("连接到在线电台库(&H)...")), actOpenLib);
     btnOpenLib->setObjectName(QStringLiteral("btnOpenLib"));
-    connect(actOpenLib, &QAction::changed, btnOpenLib, [this] { btnOpenLib->setEnabled(actOpenLib->isEnabled()); });
-    connect(btnOpenLib, &QAction::triggered, actOpenLib, &QAction::trigger);
 }
 
 void TwinMain::actHelpExecute()

@@ -1,5 +1,6 @@
 // The tools menu: the update check, the download of the installation
 // package, and the program's installation into the desktop.
+#include "vclFollow.h"
 #include "vclMain.h"
 
 #include "libDesktopInstall.h"
@@ -21,11 +22,8 @@ void TwinMain::CreateToolMenu()
 
     // The menu's caption is shorter than the command's; the item follows the
     // command's state and runs the command itself.
-    btnAssociate = subTool->addAction(QStringLiteral("修复文件关联(&S)"));
+    btnAssociate = FollowCommand(subTool->addAction(QStringLiteral("修复文件关联(&S)")), actAssociate);
     btnAssociate->setObjectName(QStringLiteral("btnAssociate"));
-    const auto follow = [this] { btnAssociate->setEnabled(actAssociate->isEnabled()); };
-    connect(actAssociate, &QAction::changed, btnAssociate, follow);
-    connect(btnAssociate, &QAction::triggered, actAssociate, &QAction::trigger);
 
     subInstall = subTool->addMenu(QStringLiteral("安装本软件到(&T)"));
     subInstall->setObjectName(QStringLiteral("subInstall"));
@@ -42,7 +40,6 @@ void TwinMain::CreateToolMenu()
         actAssociate->setEnabled(false);
         subInstall->menuAction()->setEnabled(false);
     }
-    follow();
 }
 
 void TwinMain::StartUpdateCheck(bool silent)

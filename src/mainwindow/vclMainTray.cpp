@@ -3,6 +3,7 @@
 #include "vclMain.h"
 
 #include "libRadio.h"
+#include "vclFollow.h"
 #include "vclShell.h"
 
 #include <QAction>
@@ -15,25 +16,12 @@
 
 namespace {
 
-// A tray-menu item for command: the command's caption, state and check mark
-// without its shortcut text (the command keeps the shortcut). A click runs
-// the command itself.
+// A tray-menu item for command: the command's caption and state without its
+// shortcut text (the command keeps the shortcut).
 QAction* MirrorOf(QAction* command, QMenu* menu)
 {
-    auto* item = new QAction(menu);
+    QAction* item = FollowCommand(new QAction(menu), command, ffText | ffVisible);
     item->setObjectName(command->objectName());
-    const auto follow = [item, command] {
-        item->setText(command->text());
-        item->setEnabled(command->isEnabled());
-        item->setCheckable(command->isCheckable());
-        item->setChecked(command->isChecked());
-        item->setVisible(command->isVisible());
-    };
-    follow();
-    QObject::connect(command, &QAction::changed, item, follow);
-    QObject::connect(command, &QAction::toggled, item, follow);
-    // Triggered, not toggled: the command toggles its own check state.
-    QObject::connect(item, &QAction::triggered, command, [command] { command->trigger(); });
     menu->addAction(item);
     return item;
 }

@@ -1,11 +1,11 @@
 #include "vclToolbarBuild.h"
+#include "vclFollow.h"
 
 #include "libRegistry.h"
 
 #include <QAction>
 #include <QFile>
 #include <QHash>
-#include <QPointer>
 #include <QToolBar>
 
 namespace {
@@ -32,27 +32,8 @@ QAction* NewButton(QToolBar* toolbar, QAction* command)
     button->setIconText(texts.Caption);
     button->setToolTip(texts.Hint);
     button->setProperty(CCommandProperty, QVariant::fromValue<QObject*>(command));
-    // Guarded: the command's handler may run the event loop, in which the
-    // bar can be rebuilt and this button deleted.
-    const QPointer<QAction> guard(button);
-    const auto follow = [guard, command] {
-        if (!guard)
-            return;
-        guard->setIcon(command->icon());
-        guard->setEnabled(command->isEnabled());
-        guard->setCheckable(command->isCheckable());
-        guard->setChecked(command->isChecked());
-    };
-    follow();
-    QObject::connect(command, &QAction::changed, button, follow);
-    QObject::connect(command, &QAction::toggled, button, follow);
-    // The click has toggled the button already; the command decides its own
-    // state (a panel command that is on stays on), and the button follows it.
-    QObject::connect(button, &QAction::triggered, command, [command, follow] {
-        command->trigger();
-        follow();
-    });
-    return button;
+    // Its own caption, tip and visibility; the picture and state are the command's.
+    return FollowCommand(button, command, ffIcon);
 }
 
 // Empties the bar and fills it with layout, the buttons made for candidates.
