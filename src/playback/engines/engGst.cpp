@@ -84,6 +84,28 @@ struct TMessageUnref
 {
     void operator()(GstMessage* m) const { gst_message_unref(m); }
 };
+
+// A refused connection, an HTTP error (a mount answers 404 while its source
+// restarts) and a broken transfer are worth another try; an address no
+// element can open or data no element can decode is not.
+TStreamEnd GstErrorEnd(const GError* error)
+{
+    if (!error)
+        return TStreamEnd::seDropped;
+    if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)
+        return TStreamEnd::seRefused;
+    if (error->domain == GST_STREAM_ERROR) {
+        switch (error->code) {
+        case GST_STREAM_ERROR_TYPE_NOT_FOUND:
+        case GST_STREAM_ERROR_WRONG_TYPE:
+        case GST_STREAM_ERROR_CODEC_NOT_FOUND:
+        case GST_STREAM_ERROR_DECRYPT:
+        case GST_STREAM_ERROR_DECRYPT_NOKEY: return TStreamEnd::seRefused;
+        default: break;
+        }
+    }
+    return TStreamEnd::seDropped;
+}
 } // namespace
 
 void PrepareGstEnvironment()
@@ -264,6 +286,8 @@ void TGstEngine::Halt()
     FBufferArmed = false;
     FLive = false;
     FPercent = 100;
+    FHasDuration = false;
+    FEnd = TStreamEnd::seNone;
 }
 
 void TGstEngine::DoPlay()
@@ -292,6 +316,13 @@ void TGstEngine::DoPlay()
 
 void TGstEngine::DoStop() { Halt(); }
 
+bool TGstEngine::HasDuration() const
+{
+    // A live stream answers no length, or none worth the name.
+    gint64 duration = -1;
+    return gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &duration) && duration > 0;
+}
+
 void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
 {
     if (stamp != FStamp.load())
@@ -303,15 +334,24 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         gst_message_parse_error(message, &error, &debug);
         const QString text = error && error->message ? QString::fromUtf8(error->message) : Const::SEngineOpenFailed;
         const int code = error ? error->code : 0;
+        const TStreamEnd how = GstErrorEnd(error);
         g_clear_error(&error);
         g_free(debug);
         // playbin cannot go on after an error; the stream is over.
         Halt();
+        FEnd = how;
         Q_EMIT ErrorMessage(2, code, 0, text, QString(), text);
         break;
     }
-    case GST_MESSAGE_EOS: Halt(); break;
+    case GST_MESSAGE_EOS: {
+        const bool clip = FHasDuration || HasDuration();
+        Halt();
+        FEnd = clip ? TStreamEnd::seFinished : TStreamEnd::seDropped;
+        break;
+    }
     case GST_MESSAGE_ASYNC_DONE:
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(FPipeline))
+            FHasDuration = FHasDuration || HasDuration();
         // Prerolled; with no buffering going on there is nothing to wait for.
         if (GST_MESSAGE_SRC(message) == GST_OBJECT(FPipeline) && !FBuffering && !FLive && FState != rpStopped)
             gst_element_set_state(FPipeline, GST_STATE_PLAYING);

@@ -37,6 +37,7 @@ public:
     int GetPlayState() const override { return FState; }
     int GetBandwidthAverage() const override { return FBitRate > 0 ? FBitRate : FNominalBitRate; }
     QString GetTitle() const override { return FTitle; }
+    TStreamEnd StreamEnd() const override { return FEnd; }
 
 private:
     struct TBusBridge;
@@ -44,6 +45,7 @@ private:
     static void ElementSetup(GstElement* playbin, GstElement* element, void* self);
     void HandleMessage(quint64 stamp, GstMessage* message);
     void Halt();
+    bool HasDuration() const;
     void ApplyVolume();
 
     GstElement* FPipeline = nullptr;
@@ -59,6 +61,8 @@ private:
     bool FLive = false;
     bool FBuffering = false;
     bool FBufferArmed = false; // the queue has reached its high mark since the start
+    bool FHasDuration = false; // the stream told its length when it prerolled: a clip
+    TStreamEnd FEnd = TStreamEnd::seNone;
     bool FMute = false;
     int FVolume = 100;
 };

@@ -48,6 +48,7 @@ public:
     int ErrorCount() const override { return int(FErrors.size()); }
     QString ErrorDescription(int index) const override { return FErrors.value(index); }
     void ClearErrorQueue() override { FErrors.clear(); }
+    TStreamEnd StreamEnd() const override { return FEnd; }
 
 private:
     void Drain();
@@ -69,6 +70,9 @@ private:
     int FBitRate = 0;        // measured
     int FNominalBitRate = 0; // declared by the station (icy-br)
     int FBufferingProgress = 100;
+    bool FHasDuration = false;   // the stream knows its length: a clip, not live radio
+    bool FRefusalLogged = false; // mpv logged why the address can never play
+    TStreamEnd FEnd = TStreamEnd::seNone;
     QString FIcyTitle;   // the programme, from ICY metadata
     QString FMediaTitle; // the stream's own title tag
     QStringList FErrors;
