@@ -4,6 +4,7 @@
 #include "cliCommands.h"
 
 #include "ctlRadioPlayer.h"
+#include "ctlReconnect.h"
 #include "libConst.h"
 #include "libEngines.h"
 #include "libError.h"
@@ -46,7 +47,8 @@ QString ChangeLine(const TRadioPlayer& player)
            + EscapedInfo(player.InfoText()) + u'\n';
 }
 
-const QString PlayUsage = QStringLiteral("用法: play FILE|URL [--link N] [--kind wm|rm] [--seconds S]");
+const QString PlayUsage =
+    QStringLiteral("用法: play FILE|URL [--link N] [--kind wm|rm] [--seconds S] [--no-reconnect]");
 
 struct TPlayRequest
 {
@@ -54,6 +56,7 @@ struct TPlayRequest
     int Link = -1;            // -1: the station's current link
     int Kind = -1;            // -1: from the address
     qint64 Milliseconds = -1; // -1: until interrupted
+    bool Reconnect = true;    // a dropped stream is played again
 };
 
 // Returns cliOk, or the exit code of a usage error already reported.
@@ -61,6 +64,10 @@ int ParseArguments(const QStringList& args, TPlayRequest& request)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
+        if (arg == u"--no-reconnect") {
+            request.Reconnect = false;
+            continue;
+        }
         const bool option = arg == u"--link" || arg == u"--kind" || arg == u"--seconds";
         if (!option) {
             if (arg.startsWith(u"--"))
@@ -163,6 +170,8 @@ int CmdPlay(const QStringList& args)
     try {
         const std::unique_ptr<IEngineFactory> factory = CreateSystemEngineFactory();
         TRadioPlayer player(factory.get());
+        TReconnectPolicy policy(&player);
+        policy.SetEnabled(request.Reconnect);
         QObject::connect(&player, &TRadioPlayer::OnChange, &player,
                          [](TRadioPlayer* sender) { WriteOut(ChangeLine(*sender)); });
         // Where the window asks whether to open the download page, the tool
@@ -178,7 +187,7 @@ int CmdPlay(const QStringList& args)
         // The program volume starts at 0 in the player; the tool plays at full
         // program volume and leaves loudness to the system mixer.
         player.SetVolume(100);
-        player.Play(address, kind);
+        policy.Play(address, kind);
         if (engineMissing) {
             result = cliNoEngine;
         } else {
@@ -186,6 +195,7 @@ int CmdPlay(const QStringList& args)
                 QTimer::singleShot(std::chrono::milliseconds(request.Milliseconds), &loop, &QEventLoop::quit);
             if (!interrupted)
                 loop.exec();
+            policy.Cancel();
             player.Stop();
         }
     } catch (const EProgramError& error) {

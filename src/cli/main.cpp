@@ -19,7 +19,9 @@ const TCommand Commands[] = {
     {u"save", CmdSave, u"save FILE OUT                  write the station to OUT as a station file"},
     {u"export", CmdExport, u"export wax|ram|m3u|pls FILE OUT  write the station as a playlist"},
     {u"kind", CmdKind, u"kind URL                       print the stream kind of an address (0, 1, -1, -2)"},
-    {u"play", CmdPlay, u"play FILE|URL [--link N] [--kind wm|rm] [--seconds S]  play and print each change"},
+    {u"play", CmdPlay,
+     u"play FILE|URL [--link N] [--kind wm|rm] [--seconds S] [--no-reconnect]\n"
+     u"                                 play and print each change; a dropped stream is played again"},
 };
 
 QString HelpText()

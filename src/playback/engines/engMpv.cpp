@@ -24,7 +24,6 @@ struct TMpvApi
     decltype(&mpv_set_property) set_property;
     decltype(&mpv_get_property) get_property;
     decltype(&mpv_observe_property) observe_property;
-    decltype(&mpv_request_log_messages) request_log_messages;
     decltype(&mpv_command) command;
     decltype(&mpv_command_ret) command_ret;
     decltype(&mpv_wait_event) wait_event;
@@ -67,7 +66,6 @@ const TMpvApi* LoadMpvApi(const QByteArray& libraryName)
     resolve(api->set_property, "mpv_set_property");
     resolve(api->get_property, "mpv_get_property");
     resolve(api->observe_property, "mpv_observe_property");
-    resolve(api->request_log_messages, "mpv_request_log_messages");
     resolve(api->command, "mpv_command");
     resolve(api->command_ret, "mpv_command_ret");
     resolve(api->wait_event, "mpv_wait_event");
@@ -96,7 +94,7 @@ QStringList MpvAddressCandidates(const QString& address)
 }
 
 namespace {
-enum : quint64 { obMetadata = 1, obBitRate, obPausedForCache, obBufferingState, obDuration };
+enum : quint64 { obMetadata = 1, obBitRate, obPausedForCache, obBufferingState, obDuration, obFileSize };
 
 // A station's declared rate, "128" (some servers repeat it: "128,128").
 int IcyBitRate(QByteArrayView value)
@@ -119,21 +117,14 @@ QString MpvErrorText(const TMpvApi* api, int error)
 }
 
 // libmpv says "loading failed" alike for a refused connection, an HTTP error
-// and an address no protocol handles; only its log tells the last apart.
-// Certificates are named in the TLS layer's own words.
-bool RefusalLogged(const mpv_event_log_message& message)
-{
-    const QByteArrayView text(message.text);
-    return text.startsWith("No protocol handler") || text.contains("certificate");
-}
-
-TStreamEnd MpvStreamEnd(int reason, int error, bool refusalLogged, bool hasDuration)
+// and an address no protocol handles; the last is told by its scheme.
+TStreamEnd MpvStreamEnd(int reason, int error, bool unknownScheme, bool clip)
 {
     if (reason == MPV_END_FILE_REASON_EOF)
-        return hasDuration ? TStreamEnd::seFinished : TStreamEnd::seDropped;
+        return clip ? TStreamEnd::seFinished : TStreamEnd::seDropped;
     if (reason != MPV_END_FILE_REASON_ERROR)
         return TStreamEnd::seNone;
-    if (refusalLogged || error == MPV_ERROR_UNKNOWN_FORMAT || error == MPV_ERROR_NOTHING_TO_PLAY)
+    if (unknownScheme || error == MPV_ERROR_UNKNOWN_FORMAT || error == MPV_ERROR_NOTHING_TO_PLAY)
         return TStreamEnd::seRefused;
     return TStreamEnd::seDropped;
 }
@@ -208,9 +199,18 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
     FApi->observe_property(FCtx, obBitRate, "audio-bitrate", MPV_FORMAT_DOUBLE);
     FApi->observe_property(FCtx, obPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     FApi->observe_property(FCtx, obBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
-    // A clip that knows its length is over at its end; a live stream has none.
+    // A clip is over at its end, a live stream only dropped. libmpv guesses
+    // a length even for a live MP3 stream; only a clip has a size as well.
     FApi->observe_property(FCtx, obDuration, "duration", MPV_FORMAT_DOUBLE);
-    FApi->request_log_messages(FCtx, "error");
+    FApi->observe_property(FCtx, obFileSize, "file-size", MPV_FORMAT_INT64);
+    mpv_node protocols{};
+    if (FApi->get_property(FCtx, "protocol-list", MPV_FORMAT_NODE, &protocols) >= 0) {
+        if (protocols.format == MPV_FORMAT_NODE_ARRAY)
+            for (int i = 0; i < protocols.u.list->num; ++i)
+                if (protocols.u.list->values[i].format == MPV_FORMAT_STRING)
+                    FProtocols.insert(QString::fromUtf8(protocols.u.list->values[i].u.string).toLower());
+        FApi->free_node_contents(&protocols);
+    }
     FApi->set_wakeup_callback(FCtx, &TMpvEngine::Wakeup, this);
 }
 
@@ -257,7 +257,8 @@ void TMpvEngine::ResetStreamState()
     FNominalBitRate = 0;
     FBufferingProgress = 100;
     FHasDuration = false;
-    FRefusalLogged = false;
+    FHasSize = false;
+    FUnknownScheme = false;
     FEnd = TStreamEnd::seNone;
     FIcyTitle.clear();
     FMediaTitle.clear();
@@ -278,11 +279,13 @@ void TMpvEngine::LoadCandidate()
     mpv_node result{};
     FEntry = -1;
     FStarted = false;
-    FRefusalLogged = false;
+    // A single letter is a drive, not a scheme; no scheme is a file.
+    const QString scheme = QString::fromUtf8(url.left(qMax(0, int(url.indexOf("://"))))).toLower();
+    FUnknownScheme = scheme.size() > 1 && !FProtocols.isEmpty() && !FProtocols.contains(scheme);
     const int rc = FApi->command_ret(FCtx, args, &result);
     if (rc < 0) {
         FActive = false;
-        FEnd = MpvStreamEnd(MPV_END_FILE_REASON_ERROR, rc, false, false);
+        FEnd = MpvStreamEnd(MPV_END_FILE_REASON_ERROR, rc, FUnknownScheme, false);
         FErrors.append(MpvErrorText(FApi, rc));
         Q_EMIT Error();
         return;
@@ -383,7 +386,7 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         }
         const bool failed = end->reason == MPV_END_FILE_REASON_ERROR;
         const bool wasBuffering = FPausedForCache;
-        const TStreamEnd how = MpvStreamEnd(end->reason, end->error, FRefusalLogged, FHasDuration);
+        const TStreamEnd how = MpvStreamEnd(end->reason, end->error, FUnknownScheme, FHasDuration && FHasSize);
         ResetStreamState();
         FEnd = how;
         if (failed) {
@@ -398,10 +401,6 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         if (FStarted)
             FRestarted = true;
         break;
-    case MPV_EVENT_LOG_MESSAGE:
-        if (FActive && RefusalLogged(*static_cast<const mpv_event_log_message*>(event.data)))
-            FRefusalLogged = true;
-        break;
     case MPV_EVENT_PROPERTY_CHANGE: {
         if (!FStarted)
             break; // values of the stream this Play replaced
@@ -411,6 +410,7 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         case obMetadata: TakeMetadata(has ? static_cast<const mpv_node*>(prop->data) : nullptr); break;
         case obBitRate: FBitRate = has ? WholeKbps(*static_cast<const double*>(prop->data)) : 0; break;
         case obDuration: FHasDuration = has && *static_cast<const double*>(prop->data) > 0; break;
+        case obFileSize: FHasSize = has && *static_cast<const qint64*>(prop->data) > 0; break;
         case obBufferingState:
             FBufferingProgress =
                 has ? int(qBound<qint64>(qint64(0), *static_cast<const qint64*>(prop->data), qint64(100))) : 100;

@@ -5,6 +5,7 @@
 #include "libEngine.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QStringList>
 #include <atomic>
 #include <memory>
@@ -70,8 +71,10 @@ private:
     int FBitRate = 0;        // measured
     int FNominalBitRate = 0; // declared by the station (icy-br)
     int FBufferingProgress = 100;
-    bool FHasDuration = false;   // the stream knows its length: a clip, not live radio
-    bool FRefusalLogged = false; // mpv logged why the address can never play
+    bool FHasDuration = false; // with a size too, the stream is a clip, not live radio
+    bool FHasSize = false;
+    bool FUnknownScheme = false; // no protocol of libmpv's handles the address
+    QSet<QString> FProtocols;    // libmpv's protocols; empty when it did not tell
     TStreamEnd FEnd = TStreamEnd::seNone;
     QString FIcyTitle;   // the programme, from ICY metadata
     QString FMediaTitle; // the stream's own title tag
