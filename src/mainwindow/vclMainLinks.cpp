@@ -2,6 +2,7 @@
 #include "vclMain.h"
 
 #include "ctlRadioPlayer.h"
+#include "ctlReconnect.h"
 #include "libConst.h"
 #include "libKind.h"
 #include "libMsgBox.h"
@@ -376,9 +377,9 @@ void TwinMain::actPlayExecute()
     // be edited or deleted meanwhile.
     const QString href = link->Href();
     const TStreamKind kind = link->Kind();
-    // The player runs the event loop while it starts an engine, and a missing
-    // engine's question (ctlPlayerEngineMissing) is asked inside Play.
-    Modal([&] { ctlPlayer->Play(href, kind); });
+    // A modal step: the player runs the event loop while it starts (see the
+    // policy's starter in the constructor).
+    ctlReconnect->Play(href, kind);
     if (isVisible()) {
         boxLinksCustomDrawItem();
         boxLinks->viewport()->update();
@@ -387,9 +388,11 @@ void TwinMain::actPlayExecute()
 
 void TwinMain::actStopExecute()
 {
-    if (ctlPlayer->State() != psStopped)
-        ctlPlayer->Stop();
+    // Also while the player is stopped: a try may be waiting.
+    ctlReconnect->Stop();
 }
+
+void TwinMain::ResumeAfterSleep() { ctlReconnect->Resume(); }
 
 void TwinMain::ShowLinkPanel()
 {

@@ -2,6 +2,7 @@
 // A main window over fakes of every outside facility, in a private home.
 // Members are destroyed in reverse order, so the window goes first.
 
+#include "FakeClock.h"
 #include "FakeDesktopInstall.h"
 #include "FakeDialogs.h"
 #include "FakeEngines.h"
@@ -39,6 +40,8 @@ struct TMainWindowFixture
     TRecordingMessenger Messenger;
     TFakeDesktopInstall DesktopInstall;
     TFakeNetwork Network;
+    // The waits between reconnection tries pass only when a test moves it.
+    TFakeClock Clock;
     // The update check's bounds; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     std::unique_ptr<TwinMain> Window;
@@ -56,6 +59,7 @@ struct TMainWindowFixture
         services.DesktopInstall = &DesktopInstall;
         services.Network = &Network;
         services.UpdateLimits = UpdateLimits;
+        services.ReconnectClock = &Clock;
         return services;
     }
 
