@@ -11,6 +11,7 @@
 #include "libKind.h"
 #include "libRadio.h"
 #include "libSignals.h"
+#include "libSleepWatch.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -172,6 +173,8 @@ int CmdPlay(const QStringList& args)
         TRadioPlayer player(factory.get());
         TReconnectPolicy policy(&player);
         policy.SetEnabled(request.Reconnect);
+        TLogindSleepWatch sleepWatch;
+        QObject::connect(&sleepWatch, &ISleepWatch::Woke, &policy, &TReconnectPolicy::Resume);
         QObject::connect(&player, &TRadioPlayer::OnChange, &player,
                          [](TRadioPlayer* sender) { WriteOut(ChangeLine(*sender)); });
         // Where the window asks whether to open the download page, the tool
