@@ -52,6 +52,9 @@ private:
     // Each Play and Stop takes a new number; bus messages carry the number that
     // was current when they were posted, and older ones are dropped.
     std::atomic<quint64> FStamp{0};
+    // The stamp of the stream whose server certificate was refused; set on
+    // a TLS thread.
+    std::atomic<quint64> FTlsRefused{~quint64(0)};
     QString FSource;
     int FState = rpStopped;
     int FBitRate = 0;

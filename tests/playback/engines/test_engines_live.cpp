@@ -12,10 +12,14 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gst/gst.h>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 enum TSimple { sStopped, sPlaying, sOther };
@@ -123,6 +127,25 @@ class TEnginesLiveTest : public QObject
             FClip = ReadFileBytes(path);
         }
         return FClip;
+    }
+
+    // A certificate for 127.0.0.1 that nobody trusts.
+    QSslConfiguration SelfSignedTls()
+    {
+        const QString key = FClipDir.filePath(QStringLiteral("key.pem"));
+        const QString cert = FClipDir.filePath(QStringLiteral("cert.pem"));
+        const TProgramRun made = RunProgram(
+            QStringLiteral("openssl"),
+            {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+             QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+             QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        const QList<QSslCertificate> certificates = QSslCertificate::fromPath(cert);
+        if (made.Exit != 0 || certificates.isEmpty())
+            qFatal("openssl made no certificate: %s", made.Err.constData());
+        tls.setLocalCertificate(certificates.first());
+        tls.setPrivateKey(QSslKey(ReadFileBytes(key), QSsl::Rsa));
+        return tls;
     }
 
     std::unique_ptr<TProbe> Make(const QString& engine)
@@ -344,6 +367,9 @@ private Q_SLOTS:
             row("unknown scheme", TStreamEnd::seRefused);
             row("clip to its end", TStreamEnd::seFinished);
         }
+        // libmpv does not check certificates at all.
+        QTest::addRow("gst untrusted certificate")
+            << u"gst"_s << u"untrusted certificate"_s << int(TStreamEnd::seRefused);
     }
     void streamEnds()
     {
@@ -351,7 +377,7 @@ private Q_SLOTS:
         QFETCH(QString, what);
         QFETCH(int, end);
         TTestHttpServer http;
-        QVERIFY(http.Listen());
+        QVERIFY(http.Listen(what == u"untrusted certificate" ? SelfSignedTls() : QSslConfiguration()));
         http.Answer("/page.html", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 44\r\n\r\n"
                                   "<html><body><p>Not a stream</p></body></html>");
         http.Answer("/clip.mp3", TTestHttpServer::Ok(Clip()));
