@@ -9,8 +9,14 @@
 #include "ctlRadioPlayer.h"
 #include "ctlReconnect.h"
 #include "libPreferences.h"
+#include "vclSetup.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -158,6 +164,31 @@ private Q_SLOTS:
         QCOMPARE(Started(f), QStringList{HrefA});
         f.Destroy();
         QCOMPARE(f.StoredPreference(Pref::Reconnect).toInt(), 0);
+    }
+
+    // The options dialog's box, on the live window: unticked, a drop stays a drop.
+    void checkBoxTurnsItOff()
+    {
+        TMainWindowFixture f;
+        TwinMain* w = OpenStation(f);
+        QString name;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<TwinSetup*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QVERIFY(dialog->chkReconnect->isChecked());
+            name = QAccessible::queryAccessibleInterface(dialog->chkReconnect)->text(QAccessible::Name);
+            dialog->chkReconnect->click();
+            dialog->btnOK->click();
+        });
+        w->actSetup->trigger();
+        QCOMPARE(name, u"连接断开时自动重新连接"_s);
+        QVERIFY(!w->Options().Reconnect);
+        w->actPlay->trigger();
+        Playing(f, 128);
+        Fails(f);
+        QVERIFY(!w->ctlReconnect->Waiting());
+        f.Clock.Advance(120000);
+        QCOMPARE(Started(f), QStringList{HrefA});
     }
 
     void wakingFromSleepPlaysAgain()
