@@ -45,8 +45,7 @@ QString ExtensionOf(QStringView name)
 {
     // The query and fragment of an address are not part of its file name,
     // nor is its host.
-    const QString path =
-        name.contains(u"://") ? QUrl(name.toString(), QUrl::TolerantMode).path() : name.toString();
+    const QString path = name.contains(u"://") ? QUrl(name.toString(), QUrl::TolerantMode).path() : name.toString();
     const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     const qsizetype dot = path.lastIndexOf(u'.');
     if (dot <= slash + 1)
@@ -182,22 +181,16 @@ TPlaylistFormat SniffPlaylist(QByteArrayView data)
 
 TPlaylistFormat PlaylistFormatOfContentType(QStringView contentType)
 {
-    const QString type = TrimText(contentType.first(contentType.indexOf(u';') < 0 ? contentType.size()
-                                                                                   : contentType.indexOf(u';')))
-                             .toLower();
+    const QString type =
+        TrimText(contentType.first(contentType.indexOf(u';') < 0 ? contentType.size() : contentType.indexOf(u';')))
+            .toLower();
     static const std::pair<const char16_t*, TPlaylistFormat> types[] = {
-        {u"audio/x-scpls", TPlaylistFormat::PLS},
-        {u"audio/scpls", TPlaylistFormat::PLS},
-        {u"audio/x-mpegurl", TPlaylistFormat::M3U},
-        {u"audio/mpegurl", TPlaylistFormat::M3U},
-        {u"application/x-mpegurl", TPlaylistFormat::M3U},
-        {u"application/vnd.apple.mpegurl", TPlaylistFormat::M3U},
-        {u"video/x-ms-asf", TPlaylistFormat::ASX},
-        {u"video/x-ms-asx", TPlaylistFormat::ASX},
-        {u"audio/x-ms-wax", TPlaylistFormat::ASX},
-        {u"video/x-ms-wvx", TPlaylistFormat::ASX},
-        {u"audio/x-pn-realaudio", TPlaylistFormat::RAM},
-        {u"application/xspf+xml", TPlaylistFormat::XSPF},
+        {u"audio/x-scpls", TPlaylistFormat::PLS},         {u"audio/scpls", TPlaylistFormat::PLS},
+        {u"audio/x-mpegurl", TPlaylistFormat::M3U},       {u"audio/mpegurl", TPlaylistFormat::M3U},
+        {u"application/x-mpegurl", TPlaylistFormat::M3U}, {u"application/vnd.apple.mpegurl", TPlaylistFormat::M3U},
+        {u"video/x-ms-asf", TPlaylistFormat::ASX},        {u"video/x-ms-asx", TPlaylistFormat::ASX},
+        {u"audio/x-ms-wax", TPlaylistFormat::ASX},        {u"video/x-ms-wvx", TPlaylistFormat::ASX},
+        {u"audio/x-pn-realaudio", TPlaylistFormat::RAM},  {u"application/xspf+xml", TPlaylistFormat::XSPF},
     };
     for (const auto& [name, format] : types)
         if (type == QStringView(name))
@@ -451,9 +444,8 @@ void ReadXml(const QString& source, TPlaylistFormat format, TBuilder& builder)
         if (truncated && itemDepth > 0)
             endItem();
         if (!truncated || builder.Count() == 0)
-            throw EProgramError(Const::SPlaylistNotXml.arg(reader.lineNumber())
-                                    .arg(reader.columnNumber())
-                                    .arg(reader.errorString()));
+            throw EProgramError(
+                Const::SPlaylistNotXml.arg(reader.lineNumber()).arg(reader.columnNumber()).arg(reader.errorString()));
     }
 }
 

@@ -99,8 +99,7 @@ void TestPlaylist::readers_data()
     row("m3u-gbk.m3u", F::M3U, {}, {u"http://a.example.cn/bjnews"_s}, {u"北京新闻广播"_s});
     row("asx-mixed-case.asx", F::ASX, u"大小写混用"_s, {u"mms://a.example.cn/live"_s, u"http://b.example.cn/live"_s},
         {u"主线路"_s, u"备用"_s});
-    row("asx-bare-ampersand.asx", F::ASX, u"台&nbsp;名"_s, {u"http://a.example.cn/live?id=1&type=asf"_s},
-        {QString()});
+    row("asx-bare-ampersand.asx", F::ASX, u"台&nbsp;名"_s, {u"http://a.example.cn/live?id=1&type=asf"_s}, {QString()});
     row("asx-gbk-export.wax", F::ASX, u"中国之声"_s, {u"mms://a.example.cn/cnr1"_s, u"rtsp://b.example.cn/cnr1.rm"_s},
         {QString(), QString()});
     row("asx-declared-gb2312.asx", F::ASX, u"镕基广播"_s, {u"http://a.example.cn/gb2312"_s}, {QString()});
@@ -164,16 +163,16 @@ void TestPlaylist::formatOf_data()
     QTest::addColumn<TPlaylistFormat>("format");
     using F = TPlaylistFormat;
     const QByteArray address = "http://a.example.cn/x\n";
-    QTest::newRow("content beats the extension") << QByteArray("[playlist]\nFile1=x\n") << u"a.m3u"_s << QString()
-                                                 << F::PLS;
-    QTest::newRow("XSPF root after a comment") << QByteArray("<?xml version='1.0'?><!-- x --><playlist version='1'>")
-                                               << u"list"_s << QString() << F::XSPF;
+    QTest::newRow("content beats the extension")
+        << QByteArray("[playlist]\nFile1=x\n") << u"a.m3u"_s << QString() << F::PLS;
+    QTest::newRow("XSPF root after a comment")
+        << QByteArray("<?xml version='1.0'?><!-- x --><playlist version='1'>") << u"list"_s << QString() << F::XSPF;
     QTest::newRow("content type beats the extension")
         << address << u"http://a.example.cn/list.m3u"_s << u"audio/x-scpls; charset=utf-8"_s << F::PLS;
     QTest::newRow("extension of an address, not its query")
         << address << u"http://a.example.cn/listen.ASX?x=a.pls"_s << QString() << F::ASX;
-    QTest::newRow("extension of a host is none") << QByteArray("<html>") << u"http://a.example.cn"_s << QString()
-                                                 << F::None;
+    QTest::newRow("extension of a host is none")
+        << QByteArray("<html>") << u"http://a.example.cn"_s << QString() << F::None;
     QTest::newRow("lines of addresses") << address << u"listen"_s << QString() << F::M3U;
     QTest::newRow("File1 lines") << QByteArray("; c\nfile1=http://x/\n") << u"listen"_s << QString() << F::PLS;
     QTest::newRow("text") << QByteArray("hello\n") << u"listen.txt"_s << u"text/plain"_s << F::None;
