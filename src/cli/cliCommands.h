@@ -10,6 +10,7 @@ enum TCliExit : int { cliOk = 0, cliFailed = 1, cliUsage = 2, cliNoEngine = 3 };
 int CmdInfo(const QStringList& args);
 int CmdSave(const QStringList& args);
 int CmdExport(const QStringList& args);
+int CmdImport(const QStringList& args);
 int CmdKind(const QStringList& args);
 int CmdPlay(const QStringList& args);
 

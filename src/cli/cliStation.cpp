@@ -1,9 +1,10 @@
-// The station commands: info, save, export and kind.
+// The station commands: info, save, export, import and kind.
 
 #include "cliCommands.h"
 
 #include "libError.h"
 #include "libKind.h"
+#include "libPlaylist.h"
 #include "libRadio.h"
 
 namespace {
@@ -157,6 +158,20 @@ int CmdExport(const QStringList& args)
     if (!ReadStation(args[1], radio))
         return cliFailed;
     return WriteStation(radio, args[2], format->Format);
+}
+
+int CmdImport(const QStringList& args)
+{
+    if (args.size() != 2)
+        return UsageError(QStringLiteral("用法: import FILE OUT"));
+    TRadio radio;
+    try {
+        ImportPlaylistFile(args[0], radio);
+    } catch (const EProgramError& error) {
+        WriteErr(error.Message() + u'\n');
+        return cliFailed;
+    }
+    return WriteStation(radio, args[1], sfStation);
 }
 
 int CmdKind(const QStringList& args)
