@@ -12,6 +12,7 @@
 #include "libMsgBox.h"
 #include "libRadio.h"
 #include "libRegistry.h"
+#include "libResolve.h"
 #include "libShell.h"
 #include "libSignals.h"
 #include "libUpdate.h"
@@ -128,6 +129,7 @@ int main(int argc, char** argv)
     TDialogEditors editors;
     TFreedesktopInstall desktopInstall;
     TSystemNetwork network;
+    TStreamResolver resolver;
 
     TMainServices services;
     services.Engines = engines.get();
@@ -138,6 +140,7 @@ int main(int argc, char** argv)
     services.Browser = &browser;
     services.DesktopInstall = &desktopInstall;
     services.Network = &network;
+    services.Resolver = &resolver;
 
     int result = 0;
     {

@@ -8,6 +8,7 @@
 #include "libNowPlaying.h"
 #include "libRadio.h"
 #include "libRegistry.h"
+#include "libResolve.h"
 #include "libShell.h"
 #include "vclDock.h"
 #include "vclShell.h"
@@ -322,6 +323,9 @@ void TwinMain::FormDestroy()
     if (FDestroyed)
         return;
     FDestroyed = true;
+    // A link still resolving must not start playing in a closed window.
+    if (FServices.Resolver)
+        FServices.Resolver->Cancel();
     // Every step runs, so that one unwritable file cannot cost the user the
     // rest of the settings; the first failure is reported once.
     TEverySteps steps;

@@ -34,6 +34,7 @@ class IEngineFactory;
 class IFileDialogs;
 class IMessageBoxes;
 class IMixerDriver;
+class IStreamResolver;
 class TAudioMixer;
 class TDock;
 class TNowPlaying;
@@ -77,6 +78,9 @@ struct TMainServices
     IDesktopInstall* DesktopInstall = nullptr;
     // Optional: without one there is no network and update checks fail.
     INetwork* Network = nullptr;
+    // Finds the streams of a link whose address is a playlist on a web
+    // server. Optional: without one a link's address is played as it is.
+    IStreamResolver* Resolver = nullptr;
     // Bounds of the update check's fetch; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     // The manual's first page; empty: the one shipped with the program.
@@ -120,6 +124,7 @@ public:
     // ---- station document commands (vclMainDocument.cpp)
 
     bool CheckModified();
+    // Opens a station file, or makes a new, unsaved station of a playlist.
     void OpenRadioFile(const QString& fileName, bool silent);
     void SaveRadioFile(const QString& fileName);
     void AddRecentFile(const QString& path);
@@ -415,6 +420,9 @@ private:
     void CreateLinkList();
     void CreateStatusBar();
     void actPlayExecute();
+    // Plays what the link's address resolved to: the addresses to try, in
+    // order, on the engine of kind.
+    void StartStream(const QStringList& candidates, TStreamKind kind);
     void actStopExecute();
     void actAddLinkExecute();
     void actEditLinkExecute();
