@@ -39,6 +39,8 @@ struct TMainWindowFixture
     TRecordingMessenger Messenger;
     TFakeDesktopInstall DesktopInstall;
     TFakeNetwork Network;
+    // None unless a test sets one: links play their address as it is.
+    IStreamResolver* Resolver = nullptr;
     // The update check's bounds; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     std::unique_ptr<TwinMain> Window;
@@ -55,6 +57,7 @@ struct TMainWindowFixture
         services.Messenger = &Messenger;
         services.DesktopInstall = &DesktopInstall;
         services.Network = &Network;
+        services.Resolver = Resolver;
         services.UpdateLimits = UpdateLimits;
         return services;
     }
