@@ -1,5 +1,6 @@
 // The play command: plays a station's link or a stream address through the
-// program's own player and prints every change the player reports.
+// program's own player and prints every change the player reports. An
+// address that is a playlist on a web server plays its first stream entry.
 
 #include "cliCommands.h"
 
@@ -9,6 +10,7 @@
 #include "libError.h"
 #include "libKind.h"
 #include "libRadio.h"
+#include "libResolve.h"
 #include "libSignals.h"
 
 #include <QCoreApplication>
@@ -178,16 +180,27 @@ int CmdPlay(const QStringList& args)
         // The program volume starts at 0 in the player; the tool plays at full
         // program volume and leaves loudness to the system mixer.
         player.SetVolume(100);
-        player.Play(address, kind);
-        if (engineMissing) {
+        // Plays what the address resolved to: the addresses to try, in order.
+        const auto startStream = [&](const QStringList& candidates, TStreamKind streamKind) {
+            player.Play(candidates.first(), streamKind);
+        };
+        // The time limit counts from here, a look at a playlist address
+        // included; a signal may come at any time.
+        if (request.Milliseconds >= 0)
+            QTimer::singleShot(std::chrono::milliseconds(request.Milliseconds), &loop, &QEventLoop::quit);
+        TStreamResolver resolver;
+        resolver.Resolve(address, kind, [&](const TStreamCandidates& streams) {
+            startStream(streams.Addresses, streams.Kind);
+            if (engineMissing)
+                loop.quit();
+        });
+        if (!interrupted && !engineMissing)
+            loop.exec();
+        resolver.Cancel();
+        if (engineMissing)
             result = cliNoEngine;
-        } else {
-            if (request.Milliseconds >= 0)
-                QTimer::singleShot(std::chrono::milliseconds(request.Milliseconds), &loop, &QEventLoop::quit);
-            if (!interrupted)
-                loop.exec();
+        else
             player.Stop();
-        }
     } catch (const EProgramError& error) {
         WriteErr(error.Message() + u'\n');
         result = cliFailed;
