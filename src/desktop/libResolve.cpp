@@ -9,11 +9,8 @@
 
 TDownloadLimits ResolveLimits()
 {
-    TDownloadLimits limits;
-    limits.TimeoutMs = 10000;
-    limits.MaxBytes = 64 * 1024;
-    limits.MaxRedirects = 5;
-    return limits;
+    // Time-out, bytes, redirects.
+    return TDownloadLimits{10000, 64 * 1024, 5};
 }
 
 bool NeedsResolving(const QString& address)
