@@ -32,12 +32,26 @@ bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, co
         FFile.reset();
         return false;
     }
+    return Begin(manager, address, limits);
+}
+
+bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits)
+{
+    if (FReply || FFinished || !IsWebAddress(address))
+        return false;
+    return Begin(manager, address, limits);
+}
+
+bool TDownload::Begin(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits)
+{
     FMaxBytes = limits.MaxBytes;
 
     QNetworkRequest request(QUrl(address, QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(limits.MaxRedirects);
     request.setTransferTimeout(limits.TimeoutMs);
+    if (!FUserAgent.isEmpty())
+        request.setHeader(QNetworkRequest::UserAgentHeader, FUserAgent);
     FReply = manager.get(request);
 
     // The transfer time-out only notices silence; a server that trickles a
@@ -57,13 +71,17 @@ bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, co
 
 void TDownload::Take()
 {
-    if (FFailed || !FReply || !FFile)
+    if (FFailed || !FReply)
         return;
     const QByteArray chunk = FReply->readAll();
     FReceived += chunk.size();
     // Counted as received, not as announced: a body without a length, or
     // one that inflates, is stopped all the same.
-    if (FReceived > FMaxBytes || !FFile->Write(chunk))
+    if (FReceived > FMaxBytes)
+        Fail();
+    else if (!FFile)
+        FBody += chunk;
+    else if (!FFile->Write(chunk))
         Fail();
 }
 
@@ -92,11 +110,17 @@ void TDownload::Done()
     FReply->disconnect(this);
     FReply->deleteLater();
     FReply = nullptr;
-    if (complete)
-        FSucceeded = FFile->Commit();
-    else
-        FFile->Cancel();
-    FFile.reset();
+    if (FFile) {
+        if (complete)
+            FSucceeded = FFile->Commit();
+        else
+            FFile->Cancel();
+        FFile.reset();
+    } else {
+        FSucceeded = complete;
+        if (!complete)
+            FBody.clear();
+    }
     FFinished = true;
     QMetaObject::invokeMethod(
         this, [this] { Q_EMIT Finished(FSucceeded); }, Qt::QueuedConnection);

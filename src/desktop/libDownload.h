@@ -1,9 +1,10 @@
 #pragma once
-// One http(s) fetch into a file, without blocking: the caller's event loop
-// runs while it fetches, and Finished says how it ended.
+// One http(s) fetch into a file or into memory, without blocking: the
+// caller's event loop runs while it fetches, and Finished says how it ended.
 
 #include "libShell.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -31,6 +32,13 @@ public:
     // with a success status, and an older file stays when anything fails.
     bool Start(QNetworkAccessManager& manager, const QString& address, const QString& fileName,
                const TDownloadLimits& limits);
+    // The same into memory: Body() holds the whole body once it succeeded,
+    // and nothing after a failure.
+    bool Start(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits);
+    const QByteArray& Body() const { return FBody; }
+    // Sent with the request when set before Start: services that ask clients
+    // to name themselves get the program's name.
+    void SetUserAgent(const QByteArray& agent) { FUserAgent = agent; }
     bool IsFinished() const { return FFinished; }
     bool Succeeded() const { return FSucceeded; }
 
@@ -40,13 +48,17 @@ Q_SIGNALS:
     void Finished(bool succeeded);
 
 private:
+    bool Begin(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits);
     void Take();
     void Fail();
     void Done();
 
     QPointer<QNetworkReply> FReply;
     QTimer* FDeadline = nullptr;
+    // No file: the body is kept in FBody.
     std::unique_ptr<TSafeFileWriter> FFile;
+    QByteArray FBody;
+    QByteArray FUserAgent;
     qint64 FMaxBytes = 0;
     qint64 FReceived = 0;
     bool FFailed = false;
