@@ -20,6 +20,9 @@ const TCommand Commands[] = {
     {u"export", CmdExport, u"export wax|ram|m3u|pls FILE OUT  write the station as a playlist"},
     {u"kind", CmdKind, u"kind URL                       print the stream kind of an address (0, 1, -1, -2)"},
     {u"play", CmdPlay, u"play FILE|URL [--link N] [--kind wm|rm] [--seconds S]  play and print each change"},
+    {u"search", CmdSearch,
+     u"search TEXT [--country CC] [--limit N] [--save DIR]  search the online station directory, one JSON line a "
+     u"result"},
 };
 
 QString HelpText()

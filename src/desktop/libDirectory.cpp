@@ -208,18 +208,12 @@ QString SaveDirectoryStation(const TDirectoryStation& station, const QString& fo
 const QList<TDirectoryCountry>& DirectoryCountries()
 {
     static const QList<TDirectoryCountry> countries = {
-        {QString(), QStringLiteral("全部国家和地区")},
-        {QStringLiteral("CN"), QStringLiteral("中国")},
-        {QStringLiteral("TW"), QStringLiteral("台湾")},
-        {QStringLiteral("HK"), QStringLiteral("香港")},
-        {QStringLiteral("MO"), QStringLiteral("澳门")},
-        {QStringLiteral("SG"), QStringLiteral("新加坡")},
-        {QStringLiteral("MY"), QStringLiteral("马来西亚")},
-        {QStringLiteral("US"), QStringLiteral("美国")},
-        {QStringLiteral("CA"), QStringLiteral("加拿大")},
-        {QStringLiteral("GB"), QStringLiteral("英国")},
-        {QStringLiteral("AU"), QStringLiteral("澳大利亚")},
-        {QStringLiteral("JP"), QStringLiteral("日本")},
+        {QString(), QStringLiteral("全部国家和地区")},      {QStringLiteral("CN"), QStringLiteral("中国")},
+        {QStringLiteral("TW"), QStringLiteral("台湾")},     {QStringLiteral("HK"), QStringLiteral("香港")},
+        {QStringLiteral("MO"), QStringLiteral("澳门")},     {QStringLiteral("SG"), QStringLiteral("新加坡")},
+        {QStringLiteral("MY"), QStringLiteral("马来西亚")}, {QStringLiteral("US"), QStringLiteral("美国")},
+        {QStringLiteral("CA"), QStringLiteral("加拿大")},   {QStringLiteral("GB"), QStringLiteral("英国")},
+        {QStringLiteral("AU"), QStringLiteral("澳大利亚")}, {QStringLiteral("JP"), QStringLiteral("日本")},
         {QStringLiteral("KR"), QStringLiteral("韩国")},
     };
     return countries;
