@@ -21,6 +21,7 @@
 #include "vclInstance.h"
 #include "vclMainMedia.h"
 #include "vclMsgBox.h"
+#include "vclSearch.h"
 #include "vclShell.h"
 
 #include <cstdio>
@@ -128,6 +129,7 @@ int main(int argc, char** argv)
     TDialogEditors editors;
     TFreedesktopInstall desktopInstall;
     TSystemNetwork network;
+    TDialogStationSearch search;
 
     TMainServices services;
     services.Engines = engines.get();
@@ -138,6 +140,7 @@ int main(int argc, char** argv)
     services.Browser = &browser;
     services.DesktopInstall = &desktopInstall;
     services.Network = &network;
+    services.Search = &search;
 
     int result = 0;
     {

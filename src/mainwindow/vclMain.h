@@ -10,6 +10,7 @@
 //   vclMainTools.cpp     the tools menu: update check, download, installation
 //   vclMainHelp.cpp      the help menu: the manual, the web pages, the about box
 //   vclMainSkins.cpp     the themes and the dock's bound lines
+//   vclMainSearch.cpp    the search window's way into the window
 // Components are public members, as on a designed form; tests find them by
 // object name (every command's object name is its command name).
 
@@ -19,6 +20,7 @@
 #include "libPreferences.h"
 #include "libRecent.h"
 #include "libUpdate.h"
+#include "vclSearch.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -77,13 +79,16 @@ struct TMainServices
     IDesktopInstall* DesktopInstall = nullptr;
     // Optional: without one there is no network and update checks fail.
     INetwork* Network = nullptr;
+    // The online station directory's search window. Optional: without one
+    // the search command is off.
+    IStationSearch* Search = nullptr;
     // Bounds of the update check's fetch; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     // The manual's first page; empty: the one shipped with the program.
     QString HelpFile;
 };
 
-class TwinMain : public QMainWindow, public IWindowOptions
+class TwinMain : public QMainWindow, public IWindowOptions, public ISearchHost
 {
     Q_OBJECT
 public:
@@ -170,6 +175,12 @@ public:
     void SetSystemVolume(int volume);
     void ShowPanel(int panel);
 
+    // ---- the search window (vclMainSearch.cpp): results come in through these.
+    // While the window is in a modal step both do nothing (ListenToStation
+    // answers false).
+    bool ListenToStation(const TRadio& radio) override;
+    void OpenStationFile(const QString& fileName) override;
+
     // ---- options (vclMain.cpp): the options dialog works through these
     TWindowOptions Options() const override;
     void ApplyOptions(const TWindowOptions& options) override;
@@ -241,6 +252,7 @@ public:
     QAction* actKestrel = nullptr;
     QAction* actClub = nullptr;
     QAction* actOpenLib = nullptr;
+    QAction* actSearchLib = nullptr;
     QAction* actAbout = nullptr;
 
     // menus
@@ -360,6 +372,11 @@ private:
     void actClubExecute();
     void actOpenLibExecute();
     void actAboutExecute();
+
+    // ---- vclMainSearch.cpp
+    // The station menu's search item, right after the online station library's.
+    void CreateSearchItem();
+    void actSearchLibExecute();
 
     // ---- vclMainSkins.cpp
     void CreateSkinsMenu();

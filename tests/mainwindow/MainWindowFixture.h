@@ -39,6 +39,7 @@ struct TMainWindowFixture
     TRecordingMessenger Messenger;
     TFakeDesktopInstall DesktopInstall;
     TFakeNetwork Network;
+    TFakeStationSearch Search;
     // The update check's bounds; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     std::unique_ptr<TwinMain> Window;
@@ -55,6 +56,7 @@ struct TMainWindowFixture
         services.Messenger = &Messenger;
         services.DesktopInstall = &DesktopInstall;
         services.Network = &Network;
+        services.Search = &Search;
         services.UpdateLimits = UpdateLimits;
         return services;
     }
