@@ -32,6 +32,25 @@ int WriteStation(const TRadio& radio, const QString& fileName, TSaveFormat forma
     }
 }
 
+void AppendLink(QString& out, const TRadioLink& link)
+{
+    out += u'{';
+    AppendMember(out, u"Text", link.Text());
+    out += u',';
+    AppendMember(out, u"DisplayText", link.DisplayText());
+    out += u',';
+    AppendMember(out, u"Href", link.Href());
+    out += u',';
+    AppendMember(out, u"Kind", StreamKindText(link.Kind(), ktCode));
+    out += u',';
+    AppendMember(out, u"BestKbps", link.BestKbps());
+    out += u',';
+    AppendMember(out, u"ShitKbps", link.ShitKbps());
+    out += u'}';
+}
+
+} // namespace
+
 // JSON is written by hand: building QJsonObjects for 100,000 links costs
 // several times more than reading the file.
 void AppendJsonString(QString& out, QStringView text)
@@ -70,25 +89,6 @@ void AppendMember(QString& out, QStringView name, int value)
     out += u':';
     out += QString::number(value);
 }
-
-void AppendLink(QString& out, const TRadioLink& link)
-{
-    out += u'{';
-    AppendMember(out, u"Text", link.Text());
-    out += u',';
-    AppendMember(out, u"DisplayText", link.DisplayText());
-    out += u',';
-    AppendMember(out, u"Href", link.Href());
-    out += u',';
-    AppendMember(out, u"Kind", StreamKindText(link.Kind(), ktCode));
-    out += u',';
-    AppendMember(out, u"BestKbps", link.BestKbps());
-    out += u',';
-    AppendMember(out, u"ShitKbps", link.ShitKbps());
-    out += u'}';
-}
-
-} // namespace
 
 int CmdInfo(const QStringList& args)
 {

@@ -50,6 +50,8 @@ bool TDownload::Begin(QNetworkAccessManager& manager, const QString& address, co
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(limits.MaxRedirects);
     request.setTransferTimeout(limits.TimeoutMs);
+    if (!FUserAgent.isEmpty())
+        request.setHeader(QNetworkRequest::UserAgentHeader, FUserAgent);
     FReply = manager.get(request);
 
     // The transfer time-out only notices silence; a server that trickles a

@@ -5,6 +5,7 @@
 
 #include "libShell.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -51,6 +52,9 @@ public:
     const QUrl& Url() const { return FUrl; }
     // A fetch into memory: the body received so far.
     const QByteArray& Body() const { return FBody; }
+    // Sent with the request when set before Start: services that ask clients
+    // to name themselves get the program's name.
+    void SetUserAgent(const QByteArray& agent) { FUserAgent = agent; }
 
     bool IsFinished() const { return FFinished; }
     bool Succeeded() const { return FSucceeded; }
@@ -69,9 +73,11 @@ private:
 
     QPointer<QNetworkReply> FReply;
     QTimer* FDeadline = nullptr;
+    // No file: the body is kept in FBody.
     std::unique_ptr<TSafeFileWriter> FFile;
     TCheck FCheck;
     QByteArray FBody;
+    QByteArray FUserAgent;
     QByteArray FContentType;
     QUrl FUrl;
     int FStatus = 0;

@@ -22,6 +22,7 @@
 #include "vclInstance.h"
 #include "vclMainMedia.h"
 #include "vclMsgBox.h"
+#include "vclSearch.h"
 #include "vclShell.h"
 
 #include <cstdio>
@@ -130,6 +131,7 @@ int main(int argc, char** argv)
     TFreedesktopInstall desktopInstall;
     TSystemNetwork network;
     TStreamResolver resolver;
+    TDialogStationSearch search;
 
     TMainServices services;
     services.Engines = engines.get();
@@ -141,6 +143,7 @@ int main(int argc, char** argv)
     services.DesktopInstall = &desktopInstall;
     services.Network = &network;
     services.Resolver = &resolver;
+    services.Search = &search;
 
     int result = 0;
     {

@@ -79,6 +79,7 @@ void TwinMain::CreateMenus()
     subRadio->addAction(actNew);
     subRadio->addAction(actOpen);
     CreateOpenLibItem();
+    CreateSearchItem();
     subRadio->addAction(actClose);
     subRadio->addSeparator();
     subRadio->addAction(actSave);

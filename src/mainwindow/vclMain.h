@@ -10,6 +10,7 @@
 //   vclMainTools.cpp     the tools menu: update check, download, installation
 //   vclMainHelp.cpp      the help menu: the manual, the web pages, the about box
 //   vclMainSkins.cpp     the themes and the dock's bound lines
+//   vclMainSearch.cpp    the search window's way into the window
 // Components are public members, as on a designed form; tests find them by
 // object name (every command's object name is its command name).
 
@@ -19,6 +20,7 @@
 #include "libPreferences.h"
 #include "libRecent.h"
 #include "libUpdate.h"
+#include "vclSearch.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -81,13 +83,16 @@ struct TMainServices
     // Finds the streams of a link whose address is a playlist on a web
     // server. Optional: without one a link's address is played as it is.
     IStreamResolver* Resolver = nullptr;
+    // The online station directory's search window. Optional: without one
+    // the search command is off.
+    IStationSearch* Search = nullptr;
     // Bounds of the update check's fetch; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     // The manual's first page; empty: the one shipped with the program.
     QString HelpFile;
 };
 
-class TwinMain : public QMainWindow, public IWindowOptions
+class TwinMain : public QMainWindow, public IWindowOptions, public ISearchHost
 {
     Q_OBJECT
 public:
@@ -175,6 +180,12 @@ public:
     void SetSystemVolume(int volume);
     void ShowPanel(int panel);
 
+    // ---- the search window (vclMainSearch.cpp): results come in through these.
+    // While the window is in a modal step both do nothing (ListenToStation
+    // answers false).
+    bool ListenToStation(const TRadio& radio) override;
+    void OpenStationFile(const QString& fileName) override;
+
     // ---- options (vclMain.cpp): the options dialog works through these
     TWindowOptions Options() const override;
     void ApplyOptions(const TWindowOptions& options) override;
@@ -246,6 +257,7 @@ public:
     QAction* actKestrel = nullptr;
     QAction* actClub = nullptr;
     QAction* actOpenLib = nullptr;
+    QAction* actSearchLib = nullptr;
     QAction* actAbout = nullptr;
 
     // menus
@@ -365,6 +377,11 @@ private:
     void actClubExecute();
     void actOpenLibExecute();
     void actAboutExecute();
+
+    // ---- vclMainSearch.cpp
+    // The station menu's search item, right after the online station library's.
+    void CreateSearchItem();
+    void actSearchLibExecute();
 
     // ---- vclMainSkins.cpp
     void CreateSkinsMenu();

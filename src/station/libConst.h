@@ -77,6 +77,10 @@ inline const QString SUpdateAvailable = QStringLiteral("检测到已有更新版
 inline const QString SUpToDate = QStringLiteral("您当前使用的已是最新版本，目前尚无更新");
 inline const QString SNoNetwork = QStringLiteral("检测不到可用的网络连接");
 
+// The online station directory: what a search that no server answered says
+inline const QString SDirectoryUnreachable =
+    QStringLiteral("搜索失败: 在线电台目录的服务器都没有应答，请检查网络连接后再试");
+
 // Desktop installation: launchers, the station-file type, the start with the
 // session (%1 = a file or folder, %2 = the system's reason or a tool's output)
 inline const QString SStationFileType = QStringLiteral("%1电台文件");

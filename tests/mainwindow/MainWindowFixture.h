@@ -41,6 +41,7 @@ struct TMainWindowFixture
     TFakeNetwork Network;
     // None unless a test sets one: links play their address as it is.
     IStreamResolver* Resolver = nullptr;
+    TFakeStationSearch Search;
     // The update check's bounds; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     std::unique_ptr<TwinMain> Window;
@@ -58,6 +59,7 @@ struct TMainWindowFixture
         services.DesktopInstall = &DesktopInstall;
         services.Network = &Network;
         services.Resolver = Resolver;
+        services.Search = &Search;
         services.UpdateLimits = UpdateLimits;
         return services;
     }
