@@ -1,5 +1,6 @@
 // The play command: plays a station's link or a stream address through the
-// program's own player and prints every change the player reports.
+// program's own player and prints every change the player reports. An
+// address that is a playlist on a web server plays its first stream entry.
 
 #include "cliCommands.h"
 
@@ -10,6 +11,7 @@
 #include "libError.h"
 #include "libKind.h"
 #include "libRadio.h"
+#include "libResolve.h"
 #include "libSignals.h"
 #include "libSleepWatch.h"
 
@@ -190,17 +192,25 @@ int CmdPlay(const QStringList& args)
         // The program volume starts at 0 in the player; the tool plays at full
         // program volume and leaves loudness to the system mixer.
         player.SetVolume(100);
-        policy.Play(address, kind);
-        if (engineMissing) {
+        // The time limit counts from here, a look at a playlist address
+        // included; a signal may come at any time.
+        if (request.Milliseconds >= 0)
+            QTimer::singleShot(std::chrono::milliseconds(request.Milliseconds), &loop, &QEventLoop::quit);
+        TStreamResolver resolver;
+        // Plays what the address resolved to: the addresses to try, in order.
+        resolver.Resolve(address, kind, [&](const TStreamCandidates& streams) {
+            policy.Play(streams.Addresses, streams.Kind);
+            if (engineMissing)
+                loop.quit();
+        });
+        if (!interrupted && !engineMissing)
+            loop.exec();
+        resolver.Cancel();
+        policy.Cancel();
+        if (engineMissing)
             result = cliNoEngine;
-        } else {
-            if (request.Milliseconds >= 0)
-                QTimer::singleShot(std::chrono::milliseconds(request.Milliseconds), &loop, &QEventLoop::quit);
-            if (!interrupted)
-                loop.exec();
-            policy.Cancel();
+        else
             player.Stop();
-        }
     } catch (const EProgramError& error) {
         WriteErr(error.Message() + u'\n');
         result = cliFailed;

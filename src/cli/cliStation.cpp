@@ -1,9 +1,10 @@
-// The station commands: info, save, export and kind.
+// The station commands: info, save, export, import and kind.
 
 #include "cliCommands.h"
 
 #include "libError.h"
 #include "libKind.h"
+#include "libPlaylist.h"
 #include "libRadio.h"
 
 namespace {
@@ -30,6 +31,25 @@ int WriteStation(const TRadio& radio, const QString& fileName, TSaveFormat forma
         return cliFailed;
     }
 }
+
+void AppendLink(QString& out, const TRadioLink& link)
+{
+    out += u'{';
+    AppendMember(out, u"Text", link.Text());
+    out += u',';
+    AppendMember(out, u"DisplayText", link.DisplayText());
+    out += u',';
+    AppendMember(out, u"Href", link.Href());
+    out += u',';
+    AppendMember(out, u"Kind", StreamKindText(link.Kind(), ktCode));
+    out += u',';
+    AppendMember(out, u"BestKbps", link.BestKbps());
+    out += u',';
+    AppendMember(out, u"ShitKbps", link.ShitKbps());
+    out += u'}';
+}
+
+} // namespace
 
 // JSON is written by hand: building QJsonObjects for 100,000 links costs
 // several times more than reading the file.
@@ -69,25 +89,6 @@ void AppendMember(QString& out, QStringView name, int value)
     out += u':';
     out += QString::number(value);
 }
-
-void AppendLink(QString& out, const TRadioLink& link)
-{
-    out += u'{';
-    AppendMember(out, u"Text", link.Text());
-    out += u',';
-    AppendMember(out, u"DisplayText", link.DisplayText());
-    out += u',';
-    AppendMember(out, u"Href", link.Href());
-    out += u',';
-    AppendMember(out, u"Kind", StreamKindText(link.Kind(), ktCode));
-    out += u',';
-    AppendMember(out, u"BestKbps", link.BestKbps());
-    out += u',';
-    AppendMember(out, u"ShitKbps", link.ShitKbps());
-    out += u'}';
-}
-
-} // namespace
 
 int CmdInfo(const QStringList& args)
 {
@@ -157,6 +158,20 @@ int CmdExport(const QStringList& args)
     if (!ReadStation(args[1], radio))
         return cliFailed;
     return WriteStation(radio, args[2], format->Format);
+}
+
+int CmdImport(const QStringList& args)
+{
+    if (args.size() != 2)
+        return UsageError(QStringLiteral("用法: import FILE OUT"));
+    TRadio radio;
+    try {
+        ImportPlaylistFile(args[0], radio);
+    } catch (const EProgramError& error) {
+        WriteErr(error.Message() + u'\n');
+        return cliFailed;
+    }
+    return WriteStation(radio, args[1], sfStation);
 }
 
 int CmdKind(const QStringList& args)

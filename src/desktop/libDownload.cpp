@@ -32,12 +32,26 @@ bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, co
         FFile.reset();
         return false;
     }
-    FMaxBytes = limits.MaxBytes;
+    return Begin(manager, address, limits);
+}
 
-    QNetworkRequest request(QUrl(address, QUrl::StrictMode));
+bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits)
+{
+    if (FReply || FFinished || !IsWebAddress(address))
+        return false;
+    return Begin(manager, address, limits);
+}
+
+bool TDownload::Begin(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits)
+{
+    FMaxBytes = limits.MaxBytes;
+    FUrl = QUrl(address, QUrl::StrictMode);
+    QNetworkRequest request(FUrl);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(limits.MaxRedirects);
     request.setTransferTimeout(limits.TimeoutMs);
+    if (!FUserAgent.isEmpty())
+        request.setHeader(QNetworkRequest::UserAgentHeader, FUserAgent);
     FReply = manager.get(request);
 
     // The transfer time-out only notices silence; a server that trickles a
@@ -45,25 +59,45 @@ bool TDownload::Start(QNetworkAccessManager& manager, const QString& address, co
     FDeadline = new QTimer(this);
     FDeadline->setSingleShot(true);
     connect(FDeadline, &QTimer::timeout, this, &TDownload::Fail);
-    connect(FReply, &QNetworkReply::metaDataChanged, this, [this] {
-        if (FReply && FReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > FMaxBytes)
-            Fail();
-    });
+    connect(FReply, &QNetworkReply::metaDataChanged, this, &TDownload::Headers);
     connect(FReply, &QNetworkReply::readyRead, this, &TDownload::Take);
     connect(FReply, &QNetworkReply::finished, this, &TDownload::Done);
     FDeadline->start(limits.TimeoutMs);
     return true;
 }
 
+void TDownload::Headers()
+{
+    if (FFailed || !FReply)
+        return;
+    FStatus = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    FContentType = FReply->rawHeader("Content-Type");
+    FUrl = FReply->url();
+    if (FReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > FMaxBytes)
+        Fail();
+    else if (FCheck && !FCheck(*this))
+        Fail();
+}
+
 void TDownload::Take()
 {
-    if (FFailed || !FReply || !FFile)
+    if (FFailed || !FReply)
         return;
     const QByteArray chunk = FReply->readAll();
     FReceived += chunk.size();
     // Counted as received, not as announced: a body without a length, or
     // one that inflates, is stopped all the same.
-    if (FReceived > FMaxBytes || !FFile->Write(chunk))
+    if (FReceived > FMaxBytes) {
+        Fail();
+        return;
+    }
+    if (FFile) {
+        if (!FFile->Write(chunk))
+            Fail();
+        return;
+    }
+    FBody += chunk;
+    if (FCheck && !chunk.isEmpty() && !FCheck(*this))
         Fail();
 }
 
@@ -89,10 +123,14 @@ void TDownload::Done()
         !length.isValid() || !(coding.isEmpty() || coding == "identity") || length.toLongLong() == FReceived;
     const bool complete =
         !FFailed && whole && FReply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+    FStatus = status;
+    FUrl = FReply->url();
     FReply->disconnect(this);
     FReply->deleteLater();
     FReply = nullptr;
-    if (complete)
+    if (!FFile)
+        FSucceeded = complete;
+    else if (complete)
         FSucceeded = FFile->Commit();
     else
         FFile->Cancel();

@@ -1,13 +1,17 @@
 #pragma once
-// One http(s) fetch into a file, without blocking: the caller's event loop
-// runs while it fetches, and Finished says how it ended.
+// One bounded http(s) fetch into a file or into memory, without blocking:
+// the caller's event loop runs while it fetches, and Finished says how it
+// ended.
 
 #include "libShell.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
+#include <functional>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -31,6 +35,27 @@ public:
     // with a success status, and an older file stays when anything fails.
     bool Start(QNetworkAccessManager& manager, const QString& address, const QString& fileName,
                const TDownloadLimits& limits);
+    // The same into memory: Body() holds what came, and Succeeded() says
+    // whether it is a complete body with a success status.
+    bool Start(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits);
+    // Looked at once the headers have come (with an empty body) and after
+    // every piece of the body; false stops the fetch, which then fails. A
+    // caller stops what it need not read: a live stream where it expected a
+    // small file.
+    using TCheck = std::function<bool(const TDownload&)>;
+    void SetCheck(TCheck check) { FCheck = std::move(check); }
+
+    // What the server said: the status, its Content-Type and the address
+    // the body came from once redirects were followed.
+    int Status() const { return FStatus; }
+    const QByteArray& ContentType() const { return FContentType; }
+    const QUrl& Url() const { return FUrl; }
+    // A fetch into memory: the body received so far.
+    const QByteArray& Body() const { return FBody; }
+    // Sent with the request when set before Start: services that ask clients
+    // to name themselves get the program's name.
+    void SetUserAgent(const QByteArray& agent) { FUserAgent = agent; }
+
     bool IsFinished() const { return FFinished; }
     bool Succeeded() const { return FSucceeded; }
 
@@ -40,13 +65,22 @@ Q_SIGNALS:
     void Finished(bool succeeded);
 
 private:
+    bool Begin(QNetworkAccessManager& manager, const QString& address, const TDownloadLimits& limits);
+    void Headers();
     void Take();
     void Fail();
     void Done();
 
     QPointer<QNetworkReply> FReply;
     QTimer* FDeadline = nullptr;
+    // No file: the body is kept in FBody.
     std::unique_ptr<TSafeFileWriter> FFile;
+    TCheck FCheck;
+    QByteArray FBody;
+    QByteArray FUserAgent;
+    QByteArray FContentType;
+    QUrl FUrl;
+    int FStatus = 0;
     qint64 FMaxBytes = 0;
     qint64 FReceived = 0;
     bool FFailed = false;

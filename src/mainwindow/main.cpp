@@ -12,6 +12,7 @@
 #include "libMsgBox.h"
 #include "libRadio.h"
 #include "libRegistry.h"
+#include "libResolve.h"
 #include "libShell.h"
 #include "libSignals.h"
 #include "libSleepWatch.h"
@@ -22,6 +23,7 @@
 #include "vclInstance.h"
 #include "vclMainMedia.h"
 #include "vclMsgBox.h"
+#include "vclSearch.h"
 #include "vclShell.h"
 
 #include <cstdio>
@@ -129,6 +131,8 @@ int main(int argc, char** argv)
     TDialogEditors editors;
     TFreedesktopInstall desktopInstall;
     TSystemNetwork network;
+    TStreamResolver resolver;
+    TDialogStationSearch search;
 
     TMainServices services;
     services.Engines = engines.get();
@@ -139,6 +143,8 @@ int main(int argc, char** argv)
     services.Browser = &browser;
     services.DesktopInstall = &desktopInstall;
     services.Network = &network;
+    services.Resolver = &resolver;
+    services.Search = &search;
 
     int result = 0;
     {

@@ -9,6 +9,7 @@
 #include "libNowPlaying.h"
 #include "libRadio.h"
 #include "libRegistry.h"
+#include "libResolve.h"
 #include "libShell.h"
 #include "vclDock.h"
 #include "vclShell.h"
@@ -85,6 +86,7 @@ void TwinMain::CreateMenus()
     subRadio->addAction(actNew);
     subRadio->addAction(actOpen);
     CreateOpenLibItem();
+    CreateSearchItem();
     subRadio->addAction(actClose);
     subRadio->addSeparator();
     subRadio->addAction(actSave);
@@ -333,6 +335,9 @@ void TwinMain::FormDestroy()
     FDestroyed = true;
     // No try may start while the window closes.
     ctlReconnect->Cancel();
+    // A link still resolving must not start playing in a closed window.
+    if (FServices.Resolver)
+        FServices.Resolver->Cancel();
     // Every step runs, so that one unwritable file cannot cost the user the
     // rest of the settings; the first failure is reported once.
     TEverySteps steps;

@@ -10,6 +10,7 @@
 //   vclMainTools.cpp     the tools menu: update check, download, installation
 //   vclMainHelp.cpp      the help menu: the manual, the web pages, the about box
 //   vclMainSkins.cpp     the themes and the dock's bound lines
+//   vclMainSearch.cpp    the search window's way into the window
 // Components are public members, as on a designed form; tests find them by
 // object name (every command's object name is its command name).
 
@@ -19,6 +20,7 @@
 #include "libPreferences.h"
 #include "libRecent.h"
 #include "libUpdate.h"
+#include "vclSearch.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -35,6 +37,7 @@ class IFileDialogs;
 class IMessageBoxes;
 class IMixerDriver;
 class IReconnectClock;
+class IStreamResolver;
 class TAudioMixer;
 class TDock;
 class TNowPlaying;
@@ -79,6 +82,12 @@ struct TMainServices
     IDesktopInstall* DesktopInstall = nullptr;
     // Optional: without one there is no network and update checks fail.
     INetwork* Network = nullptr;
+    // Finds the streams of a link whose address is a playlist on a web
+    // server. Optional: without one a link's address is played as it is.
+    IStreamResolver* Resolver = nullptr;
+    // The online station directory's search window. Optional: without one
+    // the search command is off.
+    IStationSearch* Search = nullptr;
     // Bounds of the update check's fetch; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     // The manual's first page; empty: the one shipped with the program.
@@ -88,7 +97,7 @@ struct TMainServices
     IReconnectClock* ReconnectClock = nullptr;
 };
 
-class TwinMain : public QMainWindow, public IWindowOptions
+class TwinMain : public QMainWindow, public IWindowOptions, public ISearchHost
 {
     Q_OBJECT
 public:
@@ -125,6 +134,7 @@ public:
     // ---- station document commands (vclMainDocument.cpp)
 
     bool CheckModified();
+    // Opens a station file, or makes a new, unsaved station of a playlist.
     void OpenRadioFile(const QString& fileName, bool silent);
     void SaveRadioFile(const QString& fileName);
     void AddRecentFile(const QString& path);
@@ -177,6 +187,12 @@ public:
     void ReadSystemVolume();
     void SetSystemVolume(int volume);
     void ShowPanel(int panel);
+
+    // ---- the search window (vclMainSearch.cpp): results come in through these.
+    // While the window is in a modal step both do nothing (ListenToStation
+    // answers false).
+    bool ListenToStation(const TRadio& radio) override;
+    void OpenStationFile(const QString& fileName) override;
 
     // ---- options (vclMain.cpp): the options dialog works through these
     TWindowOptions Options() const override;
@@ -252,6 +268,7 @@ public:
     QAction* actKestrel = nullptr;
     QAction* actClub = nullptr;
     QAction* actOpenLib = nullptr;
+    QAction* actSearchLib = nullptr;
     QAction* actAbout = nullptr;
 
     // menus
@@ -372,6 +389,11 @@ private:
     void actOpenLibExecute();
     void actAboutExecute();
 
+    // ---- vclMainSearch.cpp
+    // The station menu's search item, right after the online station library's.
+    void CreateSearchItem();
+    void actSearchLibExecute();
+
     // ---- vclMainSkins.cpp
     void CreateSkinsMenu();
     void subSkinsPopup();
@@ -426,6 +448,9 @@ private:
     void CreateLinkList();
     void CreateStatusBar();
     void actPlayExecute();
+    // Plays what the link's address resolved to: the addresses to try, in
+    // order, on the engine of kind.
+    void StartStream(const QStringList& candidates, TStreamKind kind);
     void actStopExecute();
     void actAddLinkExecute();
     void actEditLinkExecute();

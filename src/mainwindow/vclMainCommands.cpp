@@ -84,6 +84,10 @@ void TwinMain::CreateCommands()
 
         {&TwinMain::actOpenLib, "actOpenLib", u"访问在线电台库(&H)...", u"", None, -1, 0, u"", TCheckKind::None, false,
          u"", &TwinMain::actOpenLibExecute},
+        // Its menu picture is set apart from the table: a picture index would
+        // make it a tool bar candidate out of the bar's order.
+        {&TwinMain::actSearchLib, "actSearchLib", u"搜索在线电台(&D)...", u"", Qt::CTRL | Qt::Key_F, -1, 0, u"",
+         TCheckKind::None, false, u"", &TwinMain::actSearchLibExecute},
         {&TwinMain::actClose, "actClose", u"关闭(&C)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",
          &TwinMain::actCloseExecute},
         {&TwinMain::actExit, "actExit", u"退出(&X)", u"", None, -1, 0, u"", TCheckKind::None, false, u"",

@@ -4,6 +4,7 @@
 #include "libConst.h"
 #include "libError.h"
 #include "libMsgBox.h"
+#include "libPlaylist.h"
 #include "libRadio.h"
 #include "libRecent.h"
 #include "libRegistry.h"
@@ -27,6 +28,8 @@ namespace {
 
 const QString SAskSave = QStringLiteral("当前电台内容已发生改变或尚未保存到文件。您希望将\r\n它保存到文件吗？");
 const QString SRadioFilter = QStringLiteral("电台文件 (*.radio)");
+const QString SPlaylistsCaption = QStringLiteral("播放列表");
+const QString SAllFilesFilter = QStringLiteral("所有文件 (*)");
 const QString SRadioExt = QStringLiteral(".radio");
 const QString KeySavePath = QStringLiteral("SavePath");
 const QString KeyOpenPath = QStringLiteral("OpenPath");
@@ -47,7 +50,7 @@ QString ProposedName(const TRadio& radio, const QString& ext)
 
 // An export format's caption and patterns ("*.wax;*.asx") as a Qt filter: Qt
 // reads space-separated patterns from the last parentheses.
-QString ExportFilter(const QString& caption, const QString& pattern)
+QString PatternFilter(const QString& caption, const QString& pattern)
 {
     QString title = caption;
     const qsizetype paren = title.lastIndexOf(u'(');
@@ -57,6 +60,21 @@ QString ExportFilter(const QString& caption, const QString& pattern)
 }
 
 QString RecentPath(const QAction* item) { return item->data().toString(); }
+
+// The open dialog's filters: station files first, as before playlists could be
+// opened, then every playlist pattern at once, each playlist type, any file.
+QString OpenFilter()
+{
+    QStringList patterns;
+    QStringList filters{SRadioFilter, QString()};
+    for (const TPlaylistType& type : PlaylistTypes()) {
+        patterns += type.Patterns;
+        filters += PatternFilter(type.Caption, type.Patterns);
+    }
+    filters[1] = PatternFilter(SPlaylistsCaption, patterns.join(u';'));
+    filters += SAllFilesFilter;
+    return filters.join(QStringLiteral(";;"));
+}
 
 } // namespace
 
@@ -98,7 +116,7 @@ void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
     if (name.isEmpty() && !silent) {
         TFileDialogRequest request;
         request.Title = QStringLiteral("打开");
-        request.Filter = SRadioFilter;
+        request.Filter = OpenFilter();
         request.StartFolder = DialogFolder(KeyOpenPath);
         name = Modal([&] { return FServices.FileDialogs->Open(this, request); });
         if (!name.isEmpty())
@@ -110,16 +128,22 @@ void TwinMain::OpenRadioFile(const QString& fileName, bool silent)
     // working folder differs, as it does for the recent-files list.
     name = QFileInfo(name).absoluteFilePath();
 
+    // A playlist becomes a new station that has no file yet: Save asks where
+    // to put it, and the playlist itself is never written over.
+    const bool playlist = IsPlaylistFile(name);
     TRadio radio;
     try {
-        radio.LoadFromFile(name);
+        if (playlist)
+            ImportPlaylistFile(name, radio);
+        else
+            radio.LoadFromFile(name);
     } catch (const EProgramError& error) {
         if (!silent)
             ShowMessageBox(error.Message(), TMsgIcon::Error);
         return;
     }
 
-    ReplaceDocument(&radio, name, false);
+    ReplaceDocument(&radio, playlist ? QString() : name, playlist);
     AddRecentFile(name);
     if (FAutoPlay)
         actPlay->trigger();
@@ -309,7 +333,7 @@ void TwinMain::btnSaveWAXClick(QAction* sender)
 
     TFileDialogRequest request;
     request.Title = QStringLiteral("导出为");
-    request.Filter = ExportFilter(format->Caption, format->Patterns);
+    request.Filter = PatternFilter(format->Caption, format->Patterns);
     request.StartFolder = StationFolder();
     request.ProposedName = ProposedName(*FRadio, format->Ext);
     request.DefaultSuffix = format->Ext.mid(1);

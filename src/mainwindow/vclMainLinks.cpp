@@ -7,6 +7,7 @@
 #include "libKind.h"
 #include "libMsgBox.h"
 #include "libRadio.h"
+#include "libResolve.h"
 #include "libShell.h"
 #include "libText.h"
 #include "vclEditors.h"
@@ -373,21 +374,38 @@ void TwinMain::actPlayExecute()
             return;
     }
     const TRadioLink* link = CurrentLink();
-    // Copies: the player runs the event loop while it starts, and the link may
-    // be edited or deleted meanwhile.
+    // Copies: the link may be edited or deleted while its address resolves.
     const QString href = link->Href();
     const TStreamKind kind = link->Kind();
-    // A modal step: the player runs the event loop while it starts (see the
-    // policy's starter in the constructor).
-    ctlReconnect->Play(href, kind);
     if (isVisible()) {
         boxLinksCustomDrawItem();
         boxLinks->viewport()->update();
     }
+    if (!FServices.Resolver) {
+        StartStream({href}, kind);
+        return;
+    }
+    // A playlist address is fetched first; the event loop runs meanwhile, and
+    // a Stop, another Play or another station drops the request. The stamp
+    // catches a document replaced by a path that does not stop.
+    const quint64 stamp = FDocStamp;
+    FServices.Resolver->Resolve(href, kind, [this, stamp](const TStreamCandidates& streams) {
+        if (FRadio && FDocStamp == stamp)
+            Guarded([&] { StartStream(streams.Addresses, streams.Kind); });
+    });
+}
+
+void TwinMain::StartStream(const QStringList& candidates, TStreamKind kind)
+{
+    // The candidates in turn, and again after a drop; each start is a modal
+    // step (the policy's starter, see the constructor).
+    ctlReconnect->Play(candidates, kind);
 }
 
 void TwinMain::actStopExecute()
 {
+    if (FServices.Resolver)
+        FServices.Resolver->Cancel();
     // Also while the player is stopped: a try may be waiting.
     ctlReconnect->Stop();
 }

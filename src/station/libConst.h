@@ -30,6 +30,21 @@ inline const QString SAskReplaceFile = QStringLiteral("%1 已存在。\r\n要替
 inline const QString SFolderMissing = QStringLiteral("文件夹“%1”不存在。请选择一个已经存在的文件夹。");
 inline const QString SCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 
+// Playlists read as stations (%1 = a file name, a number or the reader's message)
+inline const QString SPlaylistNotFound = QStringLiteral("找不到指定的播放列表文件:\r\n%1");
+inline const QString SPlaylistUnreadable = QStringLiteral("无法读取播放列表文件:\r\n%1\r\n%2");
+inline const QString SPlaylistTooLarge = QStringLiteral("播放列表文件过大(超过%1字节)，不予读取");
+inline const QString SPlaylistTooManyEntries = QStringLiteral("播放列表的条目过多(超过%1条)，不予读取");
+inline const QString SPlaylistUnknownFormat = QStringLiteral("无法识别的播放列表格式");
+inline const QString SPlaylistNotXml = QStringLiteral("播放列表不是正确的XML格式(第%1行第%2列):\r\n%3");
+inline const QString SPlaylistBadRoot = QStringLiteral("播放列表的根元素不是%1");
+inline const QString SPlaylistDtd = QStringLiteral("播放列表含有DTD内部声明(如实体定义)，为安全起见不予读取");
+inline const QString SPlaylistTooManyAttributes = QStringLiteral("播放列表的元素带有过多的属性，不予读取");
+inline const QString SPlaylistTooDeep = QStringLiteral("播放列表的元素嵌套过深，不予读取");
+inline const QString SPlaylistNoStreams = QStringLiteral("播放列表中没有可以收听的流地址");
+inline const QString SPlaylistIsHls =
+    QStringLiteral("这是HLS流自身的播放列表，不是电台列表；请把它的网址作为收听连接添加到电台中");
+
 // Playlist exports: the export menu's items, one per format
 inline const QString SExportWax = QStringLiteral("Windows Media Metafile(*.asx,*.wax,*.wvx)");
 inline const QString SExportRam = QStringLiteral("RealPlayer RAM File(*.ram)");
@@ -61,6 +76,10 @@ inline const QString SUpdateFile = QStringLiteral("Lyrebird.ini");
 inline const QString SUpdateAvailable = QStringLiteral("检测到已有更新版本存在，是否现在下载？");
 inline const QString SUpToDate = QStringLiteral("您当前使用的已是最新版本，目前尚无更新");
 inline const QString SNoNetwork = QStringLiteral("检测不到可用的网络连接");
+
+// The online station directory: what a search that no server answered says
+inline const QString SDirectoryUnreachable =
+    QStringLiteral("搜索失败: 在线电台目录的服务器都没有应答，请检查网络连接后再试");
 
 // Desktop installation: launchers, the station-file type, the start with the
 // session (%1 = a file or folder, %2 = the system's reason or a tool's output)

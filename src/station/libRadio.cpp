@@ -3,6 +3,7 @@
 #include "libConst.h"
 #include "libError.h"
 #include "libText.h"
+#include "libXmlText.h"
 
 #include "KestrelVersion.h"
 
@@ -237,51 +238,6 @@ int IntValue(QStringView text)
     return ok ? value : 0;
 }
 
-// The value of the encoding pseudo-attribute of the XML declaration: none
-// when there is no declaration or it names no encoding; an empty value when
-// the name cannot be made out.
-std::optional<QByteArray> DeclaredEncoding(QByteArrayView data)
-{
-    if (data.startsWith("\xef\xbb\xbf"))
-        data = data.sliced(3);
-    if (!data.startsWith("<?xml"))
-        return std::nullopt;
-    const qsizetype close = data.indexOf("?>");
-    const QByteArrayView declaration = data.first(close < 0 ? data.size() : close);
-    qsizetype at = declaration.indexOf("encoding");
-    if (at < 0)
-        return std::nullopt;
-    at += 8;
-    auto skippable = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '='; };
-    while (at < declaration.size() && skippable(declaration[at]))
-        ++at;
-    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\''))
-        return QByteArray();
-    const char quote = declaration[at++];
-    const qsizetype end = declaration.indexOf(quote, at);
-    return end < 0 ? QByteArray() : declaration.sliced(at, end - at).toByteArray();
-}
-
-bool IsUtf8Name(const QByteArray& name)
-{
-    return name.compare("UTF-8", Qt::CaseInsensitive) == 0 || name.compare("UTF8", Qt::CaseInsensitive) == 0;
-}
-
-// The converter for a declared name. Chinese Windows tools declare gb2312 and
-// write code page 936 (GBK), whose extra characters (镕 and many more found in
-// names) a strict GB2312 reader cannot decode; GBK reads every GB2312 file the
-// same. Every alias of GB2312 is covered, as ICU names them.
-QByteArray ConverterName(const QByteArray& declared)
-{
-    const QStringDecoder probe(declared.constData());
-    if (probe.isValid()) {
-        const QByteArrayView canonical(probe.name());
-        if (canonical == "GB2312" || canonical == "GB_2312-80")
-            return QByteArrayLiteral("GBK");
-    }
-    return declared;
-}
-
 // The file's text when it is not certainly UTF-8 throughout; nothing when it
 // is, and the XML reader may take the bytes as they are. Qt's reader
 // would switch to a declared encoding even after a byte-order mark, so the
@@ -317,69 +273,12 @@ constexpr int MaxAttributes = 1000;
 // The root and its links; a link has nothing inside.
 constexpr int MaxDepth = 2;
 
-template <typename Char> bool StartsWith(const Char* p, const Char* end, std::string_view what)
+template <typename Char> void Guard(const Char* p, const Char* const end)
 {
-    if (end - p < static_cast<std::ptrdiff_t>(what.size()))
-        return false;
-    for (char c : what)
-        if (*p++ != static_cast<Char>(c))
-            return false;
-    return true;
-}
-
-template <typename Char> const Char* Find(const Char* p, const Char* end, std::string_view what)
-{
-    for (; p < end; ++p)
-        if (StartsWith(p, end, what))
-            return p + what.size();
-    return end;
-}
-
-// A look over the markup before the XML reader sees it, for two things the
-// reader handles badly. Its check for repeated attribute names is quadratic,
-// so an element with a million attributes would take hours: such a file is
-// refused. And a document type with an internal subset can declare entities
-// (a small file expanding to gigabytes, or one reading another file) and
-// attribute defaults; our files never have one, so it is refused too.
-// Works on UTF-8 bytes (markup is ASCII, and no byte of a multi-byte UTF-8
-// sequence is) or on decoded UTF-16 text.
-template <typename Char> void GuardMarkup(const Char* p, const Char* const end)
-{
-    while (p < end) {
-        while (p < end && *p != Char('<'))
-            ++p;
-        if (p == end)
-            return;
-        ++p;
-        if (StartsWith(p, end, "!--")) {
-            p = Find(p + 3, end, "-->");
-        } else if (StartsWith(p, end, "![CDATA[")) {
-            p = Find(p + 8, end, "]]>");
-        } else if (StartsWith(p, end, "?")) {
-            p = Find(p + 1, end, "?>");
-        } else if (StartsWith(p, end, "/")) {
-            p = Find(p + 1, end, ">");
-        } else {
-            const bool declaration = StartsWith(p, end, "!");
-            int attributes = 0;
-            Char quote = 0;
-            for (; p < end; ++p) {
-                const Char c = *p;
-                if (quote) {
-                    if (c == quote)
-                        quote = 0;
-                } else if (c == Char('"') || c == Char('\'')) {
-                    quote = c;
-                } else if (c == Char('>')) {
-                    ++p;
-                    break;
-                } else if (declaration && c == Char('[')) {
-                    throw EProgramError(Const::SRadioFileDtd);
-                } else if (c == Char('=') && ++attributes > MaxAttributes) {
-                    throw EProgramError(Const::SRadioFileTooManyAttributes);
-                }
-            }
-        }
+    switch (GuardMarkup(p, end, MaxAttributes)) {
+    case TMarkupGuard::Ok: return;
+    case TMarkupGuard::InternalSubset: throw EProgramError(Const::SRadioFileDtd);
+    case TMarkupGuard::TooManyAttributes: throw EProgramError(Const::SRadioFileTooManyAttributes);
     }
 }
 
@@ -399,10 +298,10 @@ void TRadio::LoadFromData(QByteArrayView data)
     QXmlStreamReader reader;
     if (text) {
         const auto* begin = reinterpret_cast<const char16_t*>(text->constData());
-        GuardMarkup(begin, begin + text->size());
+        Guard(begin, begin + text->size());
         reader.addData(*text);
     } else {
-        GuardMarkup(data.data(), data.data() + data.size());
+        Guard(data.data(), data.data() + data.size());
         reader.addData(QByteArray::fromRawData(data.data(), data.size()));
     }
     reader.setNamespaceProcessing(false);

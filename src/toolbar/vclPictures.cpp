@@ -1,5 +1,7 @@
 #include "vclPictures.h"
 
+#include <QFile>
+
 #include <iterator>
 
 namespace {
@@ -44,12 +46,19 @@ QIcon OwnCommandPicture(int index)
     return QIcon(QStringLiteral(":/pictures/") + name + QStringLiteral(".svg"));
 }
 
+QIcon NamedPicture(const QString& name)
+{
+    const QString file = QStringLiteral(":/pictures/") + name + QStringLiteral(".svg");
+    const QIcon own = QFile::exists(file) ? QIcon(file) : QIcon();
+    if (!GThemePictures)
+        return own;
+    return QIcon::fromTheme(name, own);
+}
+
 QIcon CommandPicture(int index)
 {
-    const QIcon own = OwnCommandPicture(index);
-    if (own.isNull() || !GThemePictures)
-        return own;
-    return QIcon::fromTheme(CommandPictureName(index), own);
+    const QString name = CommandPictureName(index);
+    return name.isEmpty() ? QIcon() : NamedPicture(name);
 }
 
 void UseThemePictures(bool on) { GThemePictures = on; }

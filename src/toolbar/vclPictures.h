@@ -14,6 +14,10 @@ QString CommandPictureName(int index);
 QIcon CommandPicture(int index);
 // The program's own drawing of an index, never the theme's.
 QIcon OwnCommandPicture(int index);
+// The same rule for a picture by its freedesktop name, for the menu items
+// of commands that have no button: the theme's picture, else the program's
+// own drawing of that name (a null icon when there is none).
+QIcon NamedPicture(const QString& name);
 
 // Off: CommandPicture gives the program's own drawings whatever the theme has,
 // so a screenshot or a test shows the same pictures on every desktop. On at start.

@@ -171,6 +171,7 @@ void TestCliStation::usageErrors_data()
     QTest::newRow("save without OUT") << QStringList{u"save"_s, u"a.radio"_s};
     QTest::newRow("unknown export format") << QStringList{u"export"_s, u"asx"_s, u"a.radio"_s, u"b"_s};
     QTest::newRow("export without OUT") << QStringList{u"export"_s, u"ram"_s, u"a.radio"_s};
+    QTest::newRow("import without OUT") << QStringList{u"import"_s, u"a.pls"_s};
     QTest::newRow("kind without URL") << QStringList{u"kind"_s};
     QTest::newRow("unknown command") << QStringList{u"open"_s};
 }

@@ -11,6 +11,7 @@
 #include "libEngines.h"
 #include "libMixerPulse.h"
 #include "libRadio.h"
+#include "libResolve.h"
 #include "vclMain.h"
 
 #include <memory>
@@ -34,6 +35,8 @@ struct TLiveWindowFixture
     TFakeEditors Editors;
     const std::unique_ptr<IEngineFactory> Engines = CreateSystemEngineFactory();
     TPulseMixerDriver Mixer;
+    // As the program has it: playlist addresses are looked at before playing.
+    TStreamResolver Resolver;
     std::unique_ptr<TwinMain> Window;
 
     // Builds the window and opens the station, as the program does at start.
@@ -57,6 +60,7 @@ struct TLiveWindowFixture
         services.Editors = &Editors;
         services.MessageBoxes = &Boxes;
         services.Browser = &Browser;
+        services.Resolver = &Resolver;
         Window = std::make_unique<TwinMain>(services);
         Window->FormCreate({file});
     }

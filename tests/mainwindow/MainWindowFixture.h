@@ -42,6 +42,9 @@ struct TMainWindowFixture
     TFakeNetwork Network;
     // The waits between reconnection tries pass only when a test moves it.
     TFakeClock Clock;
+    // None unless a test sets one: links play their address as it is.
+    IStreamResolver* Resolver = nullptr;
+    TFakeStationSearch Search;
     // The update check's bounds; tests shorten the time-out.
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     std::unique_ptr<TwinMain> Window;
@@ -58,6 +61,8 @@ struct TMainWindowFixture
         services.Messenger = &Messenger;
         services.DesktopInstall = &DesktopInstall;
         services.Network = &Network;
+        services.Resolver = Resolver;
+        services.Search = &Search;
         services.UpdateLimits = UpdateLimits;
         services.ReconnectClock = &Clock;
         return services;

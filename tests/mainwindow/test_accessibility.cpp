@@ -8,6 +8,7 @@
 #include "vclAbout.h"
 #include "vclLink.h"
 #include "vclRadio.h"
+#include "vclSearch.h"
 #include "vclToolbar.h"
 
 #include <QAbstractButton>
@@ -93,6 +94,14 @@ void TestAccessibility::everyControlHasAName()
     about.show();
     QCOMPARE(Unnamed(&about).join(u','), QString());
     about.reject();
+
+    TFixedDirectoryServers none({});
+    TDirectorySetup setup;
+    setup.Servers = &none;
+    TwinSearch search(w, w, setup);
+    search.show();
+    QCOMPARE(Unnamed(&search).join(u','), QString());
+    search.close();
 }
 
 void TestAccessibility::everyMenuItemHasAName()

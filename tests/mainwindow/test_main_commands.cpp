@@ -42,6 +42,7 @@ private Q_SLOTS:
             QCOMPARE(action->property("tag").toInt(), candidates[i].second);
         }
         QCOMPARE(w->actList[candidates.size()]->objectName(), u"actOpenLib"_qs);
+        QCOMPARE(w->actList[candidates.size() + 1]->objectName(), u"actSearchLib"_qs);
         for (qsizetype i = candidates.size(); i < w->actList.size(); ++i)
             QCOMPARE(w->actList[i]->property("picture").toInt(), -1);
 
@@ -52,7 +53,8 @@ private Q_SLOTS:
             w->actDelLink, w->actFullView, w->actMute,    w->actVolume,      w->actLinks,    w->actHome,
             w->actMenu,    w->actBarTool,  w->actBarLock, w->actBarReset,    w->actCust,     w->actBarHint,
             w->actTopMost, w->actInsTray,  w->actShow,    w->actCheckUpdate, w->actDownload, w->actAssociate,
-            w->actSetup,   w->actHelp,     w->actKestrel, w->actClub,        w->actOpenLib,  w->actAbout};
+            w->actSetup,   w->actHelp,     w->actKestrel, w->actClub,        w->actOpenLib,  w->actSearchLib,
+            w->actAbout};
         QCOMPARE(members.size(), w->actList.size());
         for (QAction* action : members) {
             QVERIFY(action);

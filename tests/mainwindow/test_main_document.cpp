@@ -278,7 +278,11 @@ void TestMainDocument::openDialogRemembersItsFolder()
     w->actOpen->trigger(); // cancelled: nothing changes
     QCOMPARE(f.FileDialogs.Calls().size(), 2);
     QVERIFY(!f.FileDialogs.Calls().at(0).Save);
-    QCOMPARE(f.FileDialogs.Calls().at(0).Request.Filter, QStringLiteral("电台文件 (*.radio)"));
+    // Station files stay the first, chosen filter; playlists follow.
+    const QStringList filters = f.FileDialogs.Calls().at(0).Request.Filter.split(u";;"_s);
+    QCOMPARE(filters.first(), QStringLiteral("电台文件 (*.radio)"));
+    QCOMPARE(filters.at(1), QStringLiteral("播放列表 (*.pls *.m3u *.m3u8 *.wax *.asx *.wvx *.ram *.xspf)"));
+    QCOMPARE(filters.last(), QStringLiteral("所有文件 (*)"));
     QCOMPARE(f.FileDialogs.Calls().at(0).Request.StartFolder, StationFolder());
     QCOMPARE(f.FileDialogs.Calls().at(1).Request.StartFolder, QFileInfo(b).absolutePath() + u'/');
     QCOMPARE(w->FileName(), b);

@@ -71,8 +71,8 @@ private Q_SLOTS:
             bar += menu->menu()->objectName() + u' ' + menu->text();
         QCOMPARE(bar, (QStringList{u"subRadio 电台(&F)"_s, u"subLink 连接(&E)"_s, u"subPlay 收听(&A)"_s,
                                    u"subView 查看(&V)"_s, u"subTool 工具(&T)"_s, u"subHelp 帮助(&H)"_s}));
-        QCOMPARE(Items(w->subRadio).mid(0, 4),
-                 (QStringList{u"actNew"_s, u"actOpen"_s, u"btnOpenLib"_s, u"actClose"_s}));
+        QCOMPARE(Items(w->subRadio).mid(0, 5),
+                 (QStringList{u"actNew"_s, u"actOpen"_s, u"btnOpenLib"_s, u"actSearchLib"_s, u"actClose"_s}));
         QCOMPARE(w->btnOpenLib->text(), u"连接到在线电台库(&H)..."_s);
         QCOMPARE(w->actOpenLib->text(), u"访问在线电台库(&H)..."_s);
         QCOMPARE(Items(w->subView), (QStringList{u"subDock"_s, u"actBarHint"_s, u"-"_s, u"actVolume"_s, u"actLinks"_s,

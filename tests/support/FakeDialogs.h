@@ -3,6 +3,7 @@
 
 #include "vclEditors.h"
 #include "vclFileDialogs.h"
+#include "vclSearch.h"
 
 #include <QList>
 #include <QQueue>
@@ -51,4 +52,20 @@ public:
 private:
     QQueue<TLinkAnswer> FLinkAnswers;
     QQueue<TRadioAnswer> FRadioAnswers;
+};
+
+// The search window as a record of its openings; a test plays the window's
+// part through the host it was handed.
+class TFakeStationSearch final : public IStationSearch
+{
+public:
+    int Shows = 0;
+    QWidget* Parent = nullptr;
+    ISearchHost* Host = nullptr;
+    void Show(QWidget* parent, ISearchHost* host) override
+    {
+        ++Shows;
+        Parent = parent;
+        Host = host;
+    }
 };

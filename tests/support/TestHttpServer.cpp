@@ -80,9 +80,12 @@ void TTestHttpServer::Serve(QTcpSocket* socket)
     if (!request.contains("\r\n\r\n"))
         return;
     const QByteArray path = request.split(' ').value(1);
+    FHeads += request.left(request.indexOf("\r\n\r\n"));
     request.clear();
     FRequested += path;
-    const auto handler = FHandlers.constFind(path);
+    auto handler = FHandlers.constFind(path);
+    if (handler == FHandlers.constEnd() && path.contains('?'))
+        handler = FHandlers.constFind(path.left(path.indexOf('?')));
     if (handler != FHandlers.constEnd()) {
         (*handler)(socket);
         return;

@@ -1,6 +1,8 @@
 #pragma once
 // A loopback HTTP (or HTTPS) server of the test's own. Each path answers
-// with the bytes set for it; a path without an answer gets a 404.
+// with the bytes set for it (a path with a query, where it has no answer of
+// its own, the answer of its path without the query); a path without an
+// answer gets a 404.
 
 #include <QByteArray>
 #include <QHash>
@@ -33,8 +35,10 @@ public:
     void Answer(const QByteArray& path, const QByteArray& response, bool close = true);
     // A handler that writes to the socket itself, at its own pace.
     void Handle(const QByteArray& path, std::function<void(QTcpSocket*)> handler);
-    // The paths asked for, in order.
+    // The paths asked for, in order, with their queries.
     const QList<QByteArray>& Requested() const { return FRequested; }
+    // The head of each request (request line and header lines), in order.
+    const QList<QByteArray>& Heads() const { return FHeads; }
 
     // 200 with a Content-Length.
     static QByteArray Ok(const QByteArray& body);
@@ -50,4 +54,5 @@ private:
     QHash<QByteArray, std::function<void(QTcpSocket*)>> FHandlers;
     QHash<QTcpSocket*, QByteArray> FPending;
     QList<QByteArray> FRequested;
+    QList<QByteArray> FHeads;
 };

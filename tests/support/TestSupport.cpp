@@ -32,19 +32,33 @@ QProcessEnvironment ProgramEnvironment(QProcessEnvironment environment)
     return environment;
 }
 
-TProgramRun RunProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
-                       int timeoutMs)
+static TProgramRun Run(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                       int timeoutMs, bool serving)
 {
     QProcess process;
     process.setProcessEnvironment(ProgramEnvironment(environment));
     process.start(program, args);
     TProgramRun run;
-    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit)
+    const bool finished = serving ? QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)
+                                  : process.waitForFinished(timeoutMs);
+    if (!finished || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.Exit = process.exitCode();
     run.Out = process.readAllStandardOutput();
     run.Err = process.readAllStandardError();
     return run;
+}
+
+TProgramRun RunProgram(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                       int timeoutMs)
+{
+    return Run(program, args, environment, timeoutMs, false);
+}
+
+TProgramRun RunProgramServing(const QString& program, const QStringList& args, const QProcessEnvironment& environment,
+                              int timeoutMs)
+{
+    return Run(program, args, environment, timeoutMs, true);
 }
 
 TFileSizeLimit::TFileSizeLimit(rlim_t limit)

@@ -35,6 +35,11 @@ struct TProgramRun
 TProgramRun RunProgram(const QString& program, const QStringList& args,
                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
                        int timeoutMs = 60000);
+// The same while this thread's event loop runs, so that the test's own
+// servers answer the program.
+TProgramRun RunProgramServing(const QString& program, const QStringList& args,
+                              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                              int timeoutMs = 60000);
 
 // Files larger than limit bytes cannot be written while it lives, as on a full
 // disk; the signal that would end the process is ignored meanwhile.

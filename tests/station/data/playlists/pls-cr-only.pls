@@ -1,0 +1,1 @@
+[playlist]File1=http://a.example.cn/oneTitle1=一File2=http://a.example.cn/twoTitle2=二NumberOfEntries=2

@@ -1,0 +1,3 @@
+[playlist]
+NumberOfEntries=1
+File1=http://a.example.cn/last
