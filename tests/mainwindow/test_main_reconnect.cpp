@@ -3,6 +3,7 @@
 // giving the stream up (Stop, another link, closing the station, exit, the
 // preference) leaves no try behind.
 
+#include "FakeResolver.h"
 #include "MainWindowFixture.h"
 #include "TestSupport.h"
 
@@ -189,6 +190,27 @@ private Q_SLOTS:
         QVERIFY(!w->ctlReconnect->Waiting());
         f.Clock.Advance(120000);
         QCOMPARE(Started(f), QStringList{HrefA});
+    }
+
+    // A playlist link's entries: the next one at once when one fails before
+    // it played, and the one that played again after a drop.
+    void playlistEntriesInTurn()
+    {
+        TMainWindowFixture f;
+        TFakeStreamResolver resolver;
+        const QString entry1 = u"http://127.0.0.1/1.mp3"_s, entry2 = u"http://127.0.0.1/2.mp3"_s;
+        resolver.Answers.insert(HrefA, TStreamCandidates{{entry1, entry2}, skWindowsMedia});
+        f.Resolver = &resolver;
+        TwinMain* w = OpenStation(f);
+        w->actPlay->trigger();
+        Fails(f);
+        QCOMPARE(Started(f), (QStringList{entry1, entry2}));
+        Playing(f, 128);
+        Fails(f);
+        QCOMPARE(w->HintPanelText(0), u"连接已断开，1秒后重新连接"_s);
+        f.Clock.Advance(1000);
+        QCOMPARE(Started(f), (QStringList{entry1, entry2, entry2}));
+        QCOMPARE(resolver.Asked, QStringList{HrefA}); // the playlist is not fetched again
     }
 
     void wakingFromSleepPlaysAgain()
