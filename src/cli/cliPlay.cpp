@@ -1,6 +1,6 @@
 // The play command: plays a station's link or a stream address through the
 // program's own player and prints every change the player reports. An
-// address that is a playlist on a web server plays its first stream entry.
+// address that is a playlist on a web server plays its stream entries in turn.
 
 #include "cliCommands.h"
 
