@@ -196,8 +196,8 @@ private Q_SLOTS:
     // it played, and the one that played again after a drop.
     void playlistEntriesInTurn()
     {
+        TFakeStreamResolver resolver; // outlives the window, which cancels it when it closes
         TMainWindowFixture f;
-        TFakeStreamResolver resolver;
         const QString entry1 = u"http://127.0.0.1/1.mp3"_s, entry2 = u"http://127.0.0.1/2.mp3"_s;
         resolver.Answers.insert(HrefA, TStreamCandidates{{entry1, entry2}, skWindowsMedia});
         f.Resolver = &resolver;

@@ -302,8 +302,15 @@ void TGstEngine::SourceSetup(GstElement* playbin, GstElement* source, void* self
         g_object_set(source, "latency", guint(100), nullptr);
     } else if (g_str_equal(name, "souphttpsrc")) {
         g_object_set(source, "user-agent", "Kestrel-Radio/2.0", nullptr);
+        // Only for https: a source with a database of its own no longer
+        // shares the HTTP session of the others.
         auto* engine = static_cast<TGstEngine*>(self);
-        if (GTlsDatabase* database = NewWatchedTlsDatabase(&engine->FTlsRefused, engine->FStamp.load())) {
+        gchar* location = nullptr;
+        g_object_get(source, "location", &location, nullptr);
+        const bool secure = location && g_str_has_prefix(location, "https:");
+        g_free(location);
+        if (GTlsDatabase* database =
+                secure ? NewWatchedTlsDatabase(&engine->FTlsRefused, engine->FStamp.load()) : nullptr) {
             g_object_set(source, "tls-database", database, nullptr);
             g_object_unref(database);
         }
