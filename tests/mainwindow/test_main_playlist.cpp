@@ -110,8 +110,9 @@ void TestMainPlaylist::refusedPlaylistLeavesTheDocument()
 
 void TestMainPlaylist::playsWhatTheResolverFinds()
 {
-    TMainWindowFixture f;
+    // Before the fixture: the window it owns cancels the resolver when it closes.
     TFakeStreamResolver resolver;
+    TMainWindowFixture f;
     f.Resolver = &resolver;
     const QString station = f.WriteStation(u"a.radio"_s, u"甲台"_s, {{u"列表"_s, u"http://a.example.cn/listen.pls"_s}});
     resolver.Answers.insert(u"http://a.example.cn/listen.pls"_s,
@@ -137,8 +138,9 @@ void TestMainPlaylist::movingOnDropsThePendingResolve()
 {
     QFETCH(QString, move);
     QFETCH(QStringList, opened);
-    TMainWindowFixture f;
+    // Before the fixture: the window it owns cancels the resolver when it closes.
     TFakeStreamResolver resolver;
+    TMainWindowFixture f;
     f.Resolver = &resolver;
     const QString station = f.WriteStation(
         u"a.radio"_s, u"甲台"_s, {{u"列表"_s, u"http://a.example.cn/a.pls"_s}, {u"二"_s, u"http://a.example.cn/b"_s}});
