@@ -28,14 +28,15 @@ class TestSleepWatch : public QObject
 private Q_SLOTS:
     void wakeFromLogindOnly()
     {
+        // logind holds its name before any program starts watching it.
+        QDBusConnection logind = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"logind"_s);
+        QVERIFY(logind.registerService(u"org.freedesktop.login1"_s));
         TLogindSleepWatch watch(QDBusConnection::sessionBus());
         QVERIFY(watch.Watching());
         QSignalSpy woke(&watch, &ISleepWatch::Woke);
 
         QDBusConnection impostor = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"impostor"_s);
         Send(impostor, false);
-        QDBusConnection logind = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"logind"_s);
-        QVERIFY(logind.registerService(u"org.freedesktop.login1"_s));
         Send(logind, true);
         Send(logind, false);
         QTRY_COMPARE(woke.size(), 1);
