@@ -1,10 +1,11 @@
 // The play command: plays a station's link or a stream address through the
 // program's own player and prints every change the player reports. An
-// address that is a playlist on a web server plays its first stream entry.
+// address that is a playlist on a web server plays its stream entries in turn.
 
 #include "cliCommands.h"
 
 #include "ctlRadioPlayer.h"
+#include "ctlReconnect.h"
 #include "libConst.h"
 #include "libEngines.h"
 #include "libError.h"
@@ -12,6 +13,7 @@
 #include "libRadio.h"
 #include "libResolve.h"
 #include "libSignals.h"
+#include "libSleepWatch.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -48,7 +50,8 @@ QString ChangeLine(const TRadioPlayer& player)
            + EscapedInfo(player.InfoText()) + u'\n';
 }
 
-const QString PlayUsage = QStringLiteral("用法: play FILE|URL [--link N] [--kind wm|rm] [--seconds S]");
+const QString PlayUsage =
+    QStringLiteral("用法: play FILE|URL [--link N] [--kind wm|rm] [--seconds S] [--no-reconnect]");
 
 struct TPlayRequest
 {
@@ -56,6 +59,7 @@ struct TPlayRequest
     int Link = -1;            // -1: the station's current link
     int Kind = -1;            // -1: from the address
     qint64 Milliseconds = -1; // -1: until interrupted
+    bool Reconnect = true;    // a dropped stream is played again
 };
 
 // Returns cliOk, or the exit code of a usage error already reported.
@@ -63,6 +67,10 @@ int ParseArguments(const QStringList& args, TPlayRequest& request)
 {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
+        if (arg == u"--no-reconnect") {
+            request.Reconnect = false;
+            continue;
+        }
         const bool option = arg == u"--link" || arg == u"--kind" || arg == u"--seconds";
         if (!option) {
             if (arg.startsWith(u"--"))
@@ -165,6 +173,10 @@ int CmdPlay(const QStringList& args)
     try {
         const std::unique_ptr<IEngineFactory> factory = CreateSystemEngineFactory();
         TRadioPlayer player(factory.get());
+        TReconnectPolicy policy(&player);
+        policy.SetEnabled(request.Reconnect);
+        TLogindSleepWatch sleepWatch;
+        QObject::connect(&sleepWatch, &ISleepWatch::Woke, &policy, &TReconnectPolicy::Resume);
         QObject::connect(&player, &TRadioPlayer::OnChange, &player,
                          [](TRadioPlayer* sender) { WriteOut(ChangeLine(*sender)); });
         // Where the window asks whether to open the download page, the tool
@@ -180,23 +192,21 @@ int CmdPlay(const QStringList& args)
         // The program volume starts at 0 in the player; the tool plays at full
         // program volume and leaves loudness to the system mixer.
         player.SetVolume(100);
-        // Plays what the address resolved to: the addresses to try, in order.
-        const auto startStream = [&](const QStringList& candidates, TStreamKind streamKind) {
-            player.Play(candidates.first(), streamKind);
-        };
         // The time limit counts from here, a look at a playlist address
         // included; a signal may come at any time.
         if (request.Milliseconds >= 0)
             QTimer::singleShot(std::chrono::milliseconds(request.Milliseconds), &loop, &QEventLoop::quit);
         TStreamResolver resolver;
+        // Plays what the address resolved to: the addresses to try, in order.
         resolver.Resolve(address, kind, [&](const TStreamCandidates& streams) {
-            startStream(streams.Addresses, streams.Kind);
+            policy.Play(streams.Addresses, streams.Kind);
             if (engineMissing)
                 loop.quit();
         });
         if (!interrupted && !engineMissing)
             loop.exec();
         resolver.Cancel();
+        policy.Cancel();
         if (engineMissing)
             result = cliNoEngine;
         else

@@ -21,7 +21,9 @@ const TCommand Commands[] = {
     {u"import", CmdImport,
      u"import FILE OUT                make a station file OUT from a playlist (pls, m3u, asx, ram, xspf)"},
     {u"kind", CmdKind, u"kind URL                       print the stream kind of an address (0, 1, -1, -2)"},
-    {u"play", CmdPlay, u"play FILE|URL [--link N] [--kind wm|rm] [--seconds S]  play and print each change"},
+    {u"play", CmdPlay,
+     u"play FILE|URL [--link N] [--kind wm|rm] [--seconds S] [--no-reconnect]\n"
+     u"                                 play and print each change; a dropped stream is played again"},
     {u"search", CmdSearch,
      u"search TEXT [--country CC] [--limit N] [--save DIR]  search the online station directory, one JSON line a "
      u"result"},

@@ -83,6 +83,8 @@ TwinSetup::TwinSetup(QWidget* owner, IWindowOptions& window, IDesktopInstall& in
     mode->addButton(chkMSNRadio);
     mode->addButton(chkMSNAct);
     chkNotify = NewBox(QStringLiteral("节目标题改变时显示桌面通知(&B)"), "chkNotify", listen);
+    chkReconnect = NewBox(QStringLiteral("连接断开时自动重新连接(&L)"), "chkReconnect", listen);
+    chkReconnect->setAccessibleName(QStringLiteral("连接断开时自动重新连接"));
     auto* listenLayout = new QGridLayout(listen);
     listenLayout->addWidget(chkAutoPlay, 0, 0, 1, 3);
     listenLayout->addWidget(chkMSNTitle, 1, 0, 1, 3);
@@ -90,6 +92,7 @@ TwinSetup::TwinSetup(QWidget* owner, IWindowOptions& window, IDesktopInstall& in
     listenLayout->addWidget(chkMSNRadio, 2, 1);
     listenLayout->addWidget(chkMSNAct, 2, 2);
     listenLayout->addWidget(chkNotify, 3, 0, 1, 3);
+    listenLayout->addWidget(chkReconnect, 4, 0, 1, 3);
 
     auto* generalLayout = new QVBoxLayout(general);
     generalLayout->addWidget(run);
@@ -135,8 +138,9 @@ TwinSetup::TwinSetup(QWidget* owner, IWindowOptions& window, IDesktopInstall& in
     // Room for the grip in the corner.
     layout->setContentsMargins(8, 8, 8, 14);
 
-    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{chkAutoRun, chkInsTray, chkAutoMini, chkTopMost,
-                                                                        chkAutoPlay, chkMSNRadio, chkMSNAct, chkNotify})
+    for (QAbstractButton* box :
+         std::initializer_list<QAbstractButton*>{chkAutoRun, chkInsTray, chkAutoMini, chkTopMost, chkAutoPlay,
+                                                 chkMSNRadio, chkMSNAct, chkNotify, chkReconnect})
         connect(box, &QAbstractButton::clicked, this, [this] { chkAutoRunClick(); });
     connect(chkMSNTitle, &QAbstractButton::clicked, this, [this] { chkMSNTitleClick(); });
     for (QCheckBox* box : {chkPROGRAM, chkQKLUNCH, chkDESKTOP})
@@ -193,6 +197,7 @@ void TwinSetup::FormShow()
     chkMSNTitle->setChecked(options.MSNTitle);
     (options.MSNTitleMode == 1 ? chkMSNAct : chkMSNRadio)->setChecked(true);
     chkNotify->setChecked(options.Notify);
+    chkReconnect->setChecked(options.Reconnect);
     chkMSNRadio->setEnabled(chkMSNTitle->isChecked());
     chkMSNAct->setEnabled(chkMSNTitle->isChecked());
     btnDO->setEnabled(false);
@@ -241,6 +246,7 @@ void TwinSetup::btnDOClick()
     options.MSNTitle = chkMSNTitle->isChecked();
     options.MSNTitleMode = chkMSNAct->isChecked() ? 1 : 0;
     options.Notify = chkNotify->isChecked();
+    options.Reconnect = chkReconnect->isChecked();
     FWindow.ApplyOptions(options);
     btnDO->setEnabled(false);
 }

@@ -41,6 +41,7 @@ public:
     QRadioButton* chkMSNRadio = nullptr;
     QRadioButton* chkMSNAct = nullptr;
     QCheckBox* chkNotify = nullptr;
+    QCheckBox* chkReconnect = nullptr;
     // page 安装
     QCheckBox* chkPROGRAM = nullptr;
     QCheckBox* chkQKLUNCH = nullptr;

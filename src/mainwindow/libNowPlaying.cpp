@@ -8,7 +8,8 @@
 
 namespace {
 const QString SKbps = QStringLiteral("千比特/秒");
-}
+const QString SReconnectIn = QStringLiteral("连接已断开，%1秒后重新连接");
+} // namespace
 
 TPlayerReport TPlayerReport::Of(const TRadioPlayer& player)
 {
@@ -20,7 +21,7 @@ QString BitRateText(int kbps) { return kbps > 0 ? QString::number(kbps) + SKbps 
 TStatusPanels StatusPanels(const TPlayerReport& report)
 {
     TStatusPanels panels;
-    panels.Texts[0] = report.InfoText;
+    panels.Texts[0] = report.ReconnectIn >= 0 ? SReconnectIn.arg(report.ReconnectIn) : report.InfoText;
     panels.Texts[2] = PlayerStateText(report.State);
     panels.Texts[3] = BitRateText(report.BitRate);
     panels.Gauge = report.Progress == 100 ? -1 : report.Progress;
@@ -30,7 +31,7 @@ TStatusPanels StatusPanels(const TPlayerReport& report)
 QString TrayTipText(const TPlayerReport& report, const QString& caption)
 {
     QStringList lines;
-    if (report.State != psStopped) {
+    if (report.State != psStopped || report.ReconnectIn >= 0) {
         for (const QString& text : StatusPanels(report).Texts) {
             const QString line = TrimText(text);
             if (!line.isEmpty())

@@ -19,6 +19,8 @@ struct TPlayerReport
     QString InfoText;
     int Progress = 100;
     int BitRate = 0;
+    // Seconds until the dropped stream is tried again; -1 while no try waits.
+    int ReconnectIn = -1;
 
     static TPlayerReport Of(const TRadioPlayer& player);
 };
@@ -36,9 +38,11 @@ struct TStatusPanels
 
 // "128千比特/秒", or empty without a rate.
 QString BitRateText(int kbps);
+// While a try waits, the first panel says when it comes instead of the
+// player's text.
 TStatusPanels StatusPanels(const TPlayerReport& report);
-// While the player is not stopped, the panel texts that are not blank, one
-// per line; otherwise (or when all are blank) the window caption.
+// While the player is not stopped or a try waits, the panel texts that are
+// not blank, one per line; otherwise (or when all are blank) the window caption.
 QString TrayTipText(const TPlayerReport& report, const QString& caption);
 
 // How the title is chosen: whether to publish one at all, and which text.

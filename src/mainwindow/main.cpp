@@ -15,6 +15,7 @@
 #include "libResolve.h"
 #include "libShell.h"
 #include "libSignals.h"
+#include "libSleepWatch.h"
 #include "libUpdate.h"
 #include "vclApplication.h"
 #include "vclEditors.h"
@@ -172,6 +173,10 @@ int main(int argc, char** argv)
         // The desktop's media controls and notifications follow the window.
         TMediaFeatures media(window);
         media.Mpris.Publish();
+        // A stream whose connection died in a sleep starts again on waking.
+        TLogindSleepWatch sleepWatch;
+        QObject::connect(&sleepWatch, &ISleepWatch::Woke, &window,
+                         [&window] { window.Guarded([&] { window.ResumeAfterSleep(); }); });
 
         result = stopped ? 0 : app.exec();
         // Clients see the player go; their late commands reach no closing window.

@@ -2,6 +2,7 @@
 
 #include "ctlMixer.h"
 #include "ctlRadioPlayer.h"
+#include "ctlReconnect.h"
 #include "libConst.h"
 #include "libExeInfo.h"
 #include "libMsgBox.h"
@@ -35,6 +36,10 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent) : QMainWindow
     connect(
         ctlPlayer, &TRadioPlayer::EngineMissing, this,
         [this](TStreamKind kind) { Guarded([&] { ctlPlayerEngineMissing(kind); }); }, Qt::DirectConnection);
+    ctlReconnect = new TReconnectPolicy(ctlPlayer, services.ReconnectClock, this);
+    // The player runs the event loop while it starts an engine, and a missing
+    // engine's question (ctlPlayerEngineMissing) is asked inside Play.
+    ctlReconnect->SetStarter([this](const std::function<void()>& start) { Modal(start); });
     ctlMixer = new TAudioMixer(services.Mixer, this);
     ctlSkins = new TThemes(this);
 
@@ -51,6 +56,8 @@ TwinMain::TwinMain(const TMainServices& services, QWidget* parent) : QMainWindow
     CreateMenus();
     CreateTrayMenu();
     connect(FNowPlaying, &TNowPlaying::PanelsChanged, this, &TwinMain::ShowStatusPanels);
+    // The wait for the next try shows in the status bar as it counts down.
+    connect(ctlReconnect, &TReconnectPolicy::Changed, this, [this] { Guarded([&] { UpdateNowPlaying(); }); });
     // Before the player has reported anything the panels show its state.
     UpdateNowPlaying();
 
@@ -189,6 +196,7 @@ void TwinMain::ReadPreferences(bool& autoMini)
     FMSNTitleMode = quint8(prefs.Number(Pref::MSNTitleMode));
     FNotify = prefs.Flag(Pref::Notify);
     FReconnect = prefs.Flag(Pref::Reconnect);
+    ctlReconnect->SetEnabled(FReconnect);
     autoMini = prefs.Flag(Pref::AutoMini);
     // A check command's state is its preference.
     for (QAction* action : actList) {
@@ -250,6 +258,7 @@ void TwinMain::ApplyOptions(const TWindowOptions& options)
     FMSNTitleMode = options.MSNTitleMode == 1 ? 1 : 0;
     FNotify = options.Notify;
     FReconnect = options.Reconnect;
+    ctlReconnect->SetEnabled(FReconnect);
     // Through the commands, as a click on their menu items would.
     if (actTopMost->isChecked() != options.TopMost)
         actTopMost->trigger();
@@ -324,6 +333,8 @@ void TwinMain::FormDestroy()
     if (FDestroyed)
         return;
     FDestroyed = true;
+    // No try may start while the window closes.
+    ctlReconnect->Cancel();
     // A link still resolving must not start playing in a closed window.
     if (FServices.Resolver)
         FServices.Resolver->Cancel();
@@ -412,6 +423,8 @@ void TwinMain::closeEvent(QCloseEvent* event)
     // The title bar's close button is the exit command: it asks about unsaved
     // changes first. FDestroyed is set once the exit was agreed.
     if (FClosing) {
+        // Nothing starts playing again while the program ends.
+        ctlReconnect->Cancel();
         event->accept();
         return;
     }
@@ -423,6 +436,7 @@ void TwinMain::UpdateNowPlaying()
 {
     TNowPlaying::TInput input;
     input.Player = TPlayerReport::Of(*ctlPlayer);
+    input.Player.ReconnectIn = ctlReconnect->SecondsLeft();
     const QString station = FRadio ? FRadio->DisplayText() : QString();
     input.StationText = FRadio ? &station : nullptr;
     input.Caption = windowTitle();

@@ -36,6 +36,7 @@ class IEngineFactory;
 class IFileDialogs;
 class IMessageBoxes;
 class IMixerDriver;
+class IReconnectClock;
 class IStreamResolver;
 class TAudioMixer;
 class TDock;
@@ -43,6 +44,7 @@ class TNowPlaying;
 class TRadio;
 class TRadioLink;
 class TRadioPlayer;
+class TReconnectPolicy;
 class TThemes;
 class TUpdateCheck;
 
@@ -90,6 +92,9 @@ struct TMainServices
     TDownloadLimits UpdateLimits = UpdateCheckLimits();
     // The manual's first page; empty: the one shipped with the program.
     QString HelpFile;
+    // What the waits between reconnection tries are measured by. Optional:
+    // without one the program's steady clock.
+    IReconnectClock* ReconnectClock = nullptr;
 };
 
 class TwinMain : public QMainWindow, public IWindowOptions, public ISearchHost
@@ -172,6 +177,9 @@ public:
     // Makes the link at index current and plays it, whatever row is selected
     // (the media keys' next and previous); an index out of range does nothing.
     void PlayLink(int index);
+    // The system woke from sleep: a stream the listener still wants starts
+    // again at once.
+    void ResumeAfterSleep();
 
     // ---- volume panel (vclMainVolume.cpp)
 
@@ -210,6 +218,9 @@ public:
     // ---- the form's components
 
     TRadioPlayer* ctlPlayer = nullptr;
+    // Plays the current link through ctlPlayer and again after a drop, while
+    // the listener wants it and the Reconnect preference is on.
+    TReconnectPolicy* ctlReconnect = nullptr;
     TAudioMixer* ctlMixer = nullptr;
     // The application's theme; the window is its only user.
     TThemes* ctlSkins = nullptr;
@@ -494,7 +505,7 @@ private:
     bool FAutoPlay = false;
     bool FMSNTitle = false;
     quint8 FMSNTitleMode = 0;
-    // Kept for the features that use them (notifications, reconnecting).
+    // Kept for the feature that uses it (notifications).
     bool FNotify = true;
     bool FReconnect = true;
     TNowPlaying* FNowPlaying = nullptr;

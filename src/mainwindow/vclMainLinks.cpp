@@ -2,6 +2,7 @@
 #include "vclMain.h"
 
 #include "ctlRadioPlayer.h"
+#include "ctlReconnect.h"
 #include "libConst.h"
 #include "libKind.h"
 #include "libMsgBox.h"
@@ -396,18 +397,20 @@ void TwinMain::actPlayExecute()
 
 void TwinMain::StartStream(const QStringList& candidates, TStreamKind kind)
 {
-    // The player runs the event loop while it starts an engine, and a missing
-    // engine's question (ctlPlayerEngineMissing) is asked inside Play.
-    Modal([&] { ctlPlayer->Play(candidates.first(), kind); });
+    // The candidates in turn, and again after a drop; each start is a modal
+    // step (the policy's starter, see the constructor).
+    ctlReconnect->Play(candidates, kind);
 }
 
 void TwinMain::actStopExecute()
 {
     if (FServices.Resolver)
         FServices.Resolver->Cancel();
-    if (ctlPlayer->State() != psStopped)
-        ctlPlayer->Stop();
+    // Also while the player is stopped: a try may be waiting.
+    ctlReconnect->Stop();
 }
+
+void TwinMain::ResumeAfterSleep() { ctlReconnect->Resume(); }
 
 void TwinMain::ShowLinkPanel()
 {

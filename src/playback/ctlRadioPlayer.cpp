@@ -98,6 +98,19 @@ bool TRadioPlayer::BecomeState(TPlayerState state)
     return NotifyChange();
 }
 
+TStreamEnd TRadioPlayer::StreamEnd() const
+{
+    try {
+        if (FActive && FActive == FRealMedia.get())
+            return FRealMedia->StreamEnd();
+        if (FActive && FActive == FWindowsMedia.get())
+            return FWindowsMedia->StreamEnd();
+    } catch (...) {
+        // An engine that cannot tell tells nothing.
+    }
+    return TStreamEnd::seNone;
+}
+
 void TRadioPlayer::SetVolume(int value)
 {
     if (value == FVolume)

@@ -38,6 +38,9 @@ public:
     // The clip title while playing, the engine's error description after an
     // error; kept until the next title or the next Play or Stop.
     const QString& InfoText() const { return FInfoText; }
+    // How the active engine's stream ended (seNone while it plays, and after
+    // a Stop or a start that failed).
+    TStreamEnd StreamEnd() const;
     // Buffering progress in percent; 100 when nothing is being buffered.
     int Progress() const { return FProgress; }
     // Measured bit rate in kbit/s.

@@ -10,7 +10,18 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <memory>
+
+// How the last stream an engine played came to an end, for whoever decides
+// whether to play it again. Engines that cannot tell answer seNone.
+enum class TStreamEnd : std::uint8_t {
+    seNone,     // not ended, or ended by Stop or a new Play
+    seFinished, // a clip of known length played to its end
+    seDropped,  // a live stream ended, or the connection failed or was refused
+    seRefused,  // can never play: not a stream, an unsupported scheme or
+                // format, a certificate the engine does not accept
+};
 
 // The "Windows Media" role: play states 1 stopped, 3 playing, 6 buffering,
 // anything else neither. Played by libmpv.
@@ -39,6 +50,9 @@ public:
     virtual QString ErrorDescription(int index) const = 0;
     virtual void ClearErrorQueue() = 0;
 
+    // How the stream of the last Play ended; kept until the next Play or Stop.
+    virtual TStreamEnd StreamEnd() const { return TStreamEnd::seNone; }
+
 Q_SIGNALS:
     void Error();               // one or more entries were queued
     void Buffering(bool start); // true when buffering starts, false when it ends
@@ -64,6 +78,9 @@ public:
     virtual int GetPlayState() const = 0;
     virtual int GetBandwidthAverage() const = 0; // bits per second
     virtual QString GetTitle() const = 0;        // clip title
+
+    // How the stream of the last DoPlay ended; kept until the next DoPlay or DoStop.
+    virtual TStreamEnd StreamEnd() const { return TStreamEnd::seNone; }
 
 Q_SIGNALS:
     void ErrorMessage(int severity, int rmaCode, int userCode, const QString& userString, const QString& moreInfoUrl,

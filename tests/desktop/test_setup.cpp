@@ -70,6 +70,7 @@ private Q_SLOTS:
         f.Window.Current.MSNTitle = false;
         f.Window.Current.MSNTitleMode = 1;
         f.Window.Current.Notify = false;
+        f.Window.Current.Reconnect = false;
         f.Install.Session = true;
         {
             TExeRegistry registry;
@@ -84,6 +85,7 @@ private Q_SLOTS:
         QVERIFY(!d->chkMSNTitle->isChecked());
         QVERIFY(d->chkMSNAct->isChecked());
         QVERIFY(!d->chkNotify->isChecked());
+        QVERIFY(!d->chkReconnect->isChecked());
         QVERIFY(d->chkAutoRun->isChecked());
         QVERIFY(d->chkAutoMini->isChecked());
         // Greyed with the box, the choice kept.
@@ -126,7 +128,13 @@ private Q_SLOTS:
         QVERIFY(applied.TopMost);
         QVERIFY(!applied.MSNTitle);
         QCOMPARE(applied.MSNTitleMode, quint8(1));
-        QCOMPARE(applied.Reconnect, TWindowOptions().Reconnect); // not on this dialog: kept
+        QVERIFY(applied.Reconnect); // untouched: as the window had it
+        // The last box of the listening group turns reconnecting off.
+        QTest::mouseClick(d->chkReconnect, Qt::LeftButton);
+        QVERIFY(d->btnDO->isEnabled());
+        d->btnDO->click();
+        QVERIFY(!f.Window.Applied.last().Reconnect);
+        QCOMPARE(d->chkReconnect->parentWidget(), d->chkNotify->parentWidget());
 
         // Shown again from the store the next time, though no window used it.
         f.Dialog.reset();

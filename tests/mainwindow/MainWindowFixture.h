@@ -2,6 +2,7 @@
 // A main window over fakes of every outside facility, in a private home.
 // Members are destroyed in reverse order, so the window goes first.
 
+#include "FakeClock.h"
 #include "FakeDesktopInstall.h"
 #include "FakeDialogs.h"
 #include "FakeEngines.h"
@@ -39,6 +40,8 @@ struct TMainWindowFixture
     TRecordingMessenger Messenger;
     TFakeDesktopInstall DesktopInstall;
     TFakeNetwork Network;
+    // The waits between reconnection tries pass only when a test moves it.
+    TFakeClock Clock;
     // None unless a test sets one: links play their address as it is.
     IStreamResolver* Resolver = nullptr;
     TFakeStationSearch Search;
@@ -61,6 +64,7 @@ struct TMainWindowFixture
         services.Resolver = Resolver;
         services.Search = &Search;
         services.UpdateLimits = UpdateLimits;
+        services.ReconnectClock = &Clock;
         return services;
     }
 

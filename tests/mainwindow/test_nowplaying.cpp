@@ -11,6 +11,13 @@ TPlayerReport Report(TPlayerState state, const QString& info = {}, int progress 
 {
     return {state, info, progress, rate};
 }
+// The player's report after a drop, with a try due in seconds.
+TPlayerReport Waiting(TPlayerState state, const QString& info, int seconds)
+{
+    TPlayerReport report = Report(state, info, 100, 128);
+    report.ReconnectIn = seconds;
+    return report;
+}
 } // namespace
 
 class TestNowPlaying : public QObject
@@ -32,6 +39,9 @@ private Q_SLOTS:
             << Report(psBuffering, u""_qs, 100) << QStringList{u""_qs, u""_qs, u"正在缓冲"_qs, u""_qs} << -1;
         QTest::newRow("no rate, no rate text")
             << Report(psPlaying, u""_qs, 100, 0) << QStringList{u""_qs, u""_qs, u"正在播放"_qs, u""_qs} << -1;
+        QTest::newRow("a try waits: said instead of the error")
+            << Waiting(psError, u"无法打开媒体"_qs, 4)
+            << QStringList{u"连接已断开，4秒后重新连接"_qs, u""_qs, u"发生错误"_qs, u"128千比特/秒"_qs} << -1;
     }
     void panels()
     {
@@ -52,6 +62,8 @@ private Q_SLOTS:
         QTest::newRow("playing: the panels, blanks skipped, trimmed")
             << Report(psPlaying, u"  早间新闻 "_qs, 100, 128) << u"早间新闻\r\n正在播放\r\n128千比特/秒"_qs;
         QTest::newRow("connecting: the state alone") << Report(psConnecting) << u"正在连接"_qs;
+        QTest::newRow("stopped while a try waits: the panels")
+            << Waiting(psStopped, QString(), 1) << u"连接已断开，1秒后重新连接\r\n已经停止\r\n128千比特/秒"_qs;
     }
     void tip()
     {

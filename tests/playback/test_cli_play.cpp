@@ -78,6 +78,8 @@ private Q_SLOTS:
     void playsUnderChineseLocale();
     void stopsOnSignal_data();
     void stopsOnSignal();
+    void reconnects_data();
+    void reconnects();
 };
 
 void TestCliPlay::missingEngine_data()
@@ -248,6 +250,32 @@ void TestCliPlay::stopsOnSignal()
     QVERIFY2(sawError, out.constData());
     QCOMPARE(lines.last(), StoppedLine);
     QVERIFY(process.readAllStandardError().isEmpty());
+}
+
+void TestCliPlay::reconnects_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("again");
+    QTest::newRow("by default") << QStringList() << true;
+    QTest::newRow("--no-reconnect") << QStringList{u"--no-reconnect"_s} << false;
+}
+
+// A refused connection is tried again a second later, unless told not to;
+// either way the tool plays on until its time is up and stops cleanly.
+void TestCliPlay::reconnects()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, again);
+    const QString address = RefusedAddress();
+    QVERIFY(!address.isEmpty());
+    const TProgramRun run = Run(QStringList{address, u"--seconds"_s, u"2.5"_s} + options);
+    QCOMPARE(run.Exit, 0);
+    QVERIFY2(run.Err.isEmpty(), run.Err.constData());
+    const QList<QByteArray> lines = run.Out.chopped(1).split('\n');
+    CheckLines(lines);
+    const qsizetype starts = lines.count(ConnectingLine);
+    QVERIFY2(again ? starts >= 2 : starts == 1, run.Out.constData());
+    QCOMPARE(lines.last(), StoppedLine);
 }
 
 QTEST_GUILESS_MAIN(TestCliPlay)

@@ -68,12 +68,14 @@ void TFakeWindowsMedia::Play()
 {
     Logged(QStringLiteral("wm.Play"));
     State = StateAfterPlay;
+    End = TStreamEnd::seNone;
 }
 
 void TFakeWindowsMedia::Stop()
 {
     Logged(QStringLiteral("wm.Stop"));
     State = wmppsStopped;
+    End = TStreamEnd::seNone;
 }
 
 int TFakeWindowsMedia::PlayState() const
@@ -160,12 +162,14 @@ void TFakeRealMedia::DoPlay()
 {
     Logged(QStringLiteral("rm.DoPlay"));
     State = StateAfterPlay;
+    End = TStreamEnd::seNone;
 }
 
 void TFakeRealMedia::DoStop()
 {
     Logged(QStringLiteral("rm.DoStop"));
     State = rpStopped;
+    End = TStreamEnd::seNone;
 }
 
 int TFakeRealMedia::GetPlayState() const

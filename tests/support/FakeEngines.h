@@ -47,6 +47,8 @@ public:
     int Progress = 100;
     QString Title;
     QStringList Errors;
+    // How the stream ended; back to seNone at each Play and Stop.
+    TStreamEnd End = TStreamEnd::seNone;
     // What the player last wrote.
     bool Muted = false;
     int Volume = -1;
@@ -68,6 +70,7 @@ public:
     int ErrorCount() const override;
     QString ErrorDescription(int index) const override;
     void ClearErrorQueue() override;
+    TStreamEnd StreamEnd() const override { return End; }
 
 private:
     void Logged(const QString& name, const QString& argument = QString());
@@ -88,6 +91,7 @@ public:
     int StateAfterPlay = rpContacting;
     int Bandwidth = 0; // bits per second
     QString Title;
+    TStreamEnd End = TStreamEnd::seNone;
     bool Muted = false;
     int Volume = -1;
     QString Source;
@@ -103,6 +107,7 @@ public:
     int GetPlayState() const override;
     int GetBandwidthAverage() const override;
     QString GetTitle() const override;
+    TStreamEnd StreamEnd() const override { return End; }
 
 private:
     void Logged(const QString& name, const QString& argument = QString());

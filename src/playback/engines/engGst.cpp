@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QMetaObject>
 #include <QUrl>
+#include <gio/gio.h>
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 #include <memory>
@@ -84,6 +85,103 @@ struct TMessageUnref
 {
     void operator()(GstMessage* m) const { gst_message_unref(m); }
 };
+
+// The HTTP source reports a certificate it refuses as a failed stream, like a
+// refused connection; only its certificate database knows better. This one
+// verifies as the system's does and notes each refusal for the engine.
+struct KestrelTlsDatabase
+{
+    GTlsDatabase Parent;
+    GTlsDatabase* System;
+    std::atomic<quint64>* Refused; // the engine's stamp at the refusal
+    quint64 Stamp;                 // the engine's stamp when the source was made
+};
+struct KestrelTlsDatabaseClass
+{
+    GTlsDatabaseClass Parent;
+};
+GObjectClass* WatchedParentClass = nullptr;
+
+KestrelTlsDatabase* AsWatched(GTlsDatabase* database) { return reinterpret_cast<KestrelTlsDatabase*>(database); }
+
+GTlsCertificateFlags WatchedVerifyChain(GTlsDatabase* database, GTlsCertificate* chain, const gchar* purpose,
+                                        GSocketConnectable* identity, GTlsInteraction* interaction,
+                                        GTlsDatabaseVerifyFlags flags, GCancellable* cancellable, GError** error)
+{
+    KestrelTlsDatabase* self = AsWatched(database);
+    const GTlsCertificateFlags result =
+        g_tls_database_verify_chain(self->System, chain, purpose, identity, interaction, flags, cancellable, error);
+    if (result != 0)
+        self->Refused->store(self->Stamp);
+    return result;
+}
+
+GTlsCertificate* WatchedLookupIssuer(GTlsDatabase* database, GTlsCertificate* certificate, GTlsInteraction* interaction,
+                                     GTlsDatabaseLookupFlags flags, GCancellable* cancellable, GError** error)
+{
+    return g_tls_database_lookup_certificate_issuer(AsWatched(database)->System, certificate, interaction, flags,
+                                                    cancellable, error);
+}
+
+void WatchedFinalize(GObject* object)
+{
+    g_clear_object(&reinterpret_cast<KestrelTlsDatabase*>(object)->System);
+    WatchedParentClass->finalize(object);
+}
+
+void WatchedClassInit(gpointer type, gpointer)
+{
+    WatchedParentClass = static_cast<GObjectClass*>(g_type_class_peek_parent(type));
+    static_cast<GObjectClass*>(type)->finalize = WatchedFinalize;
+    auto* database = static_cast<GTlsDatabaseClass*>(type);
+    database->verify_chain = WatchedVerifyChain;
+    database->lookup_certificate_issuer = WatchedLookupIssuer;
+}
+
+GType WatchedTlsDatabaseType()
+{
+    static const GType type = g_type_register_static_simple(
+        G_TYPE_TLS_DATABASE, g_intern_static_string("KestrelTlsDatabase"), sizeof(KestrelTlsDatabaseClass),
+        &WatchedClassInit, sizeof(KestrelTlsDatabase), nullptr, GTypeFlags(0));
+    return type;
+}
+
+// Null where the system has no TLS backend or database; the source then
+// keeps its own.
+GTlsDatabase* NewWatchedTlsDatabase(std::atomic<quint64>* refused, quint64 stamp)
+{
+    GTlsBackend* backend = g_tls_backend_get_default();
+    GTlsDatabase* system = backend ? g_tls_backend_get_default_database(backend) : nullptr;
+    if (!system)
+        return nullptr;
+    auto* database = reinterpret_cast<KestrelTlsDatabase*>(g_object_new(WatchedTlsDatabaseType(), nullptr));
+    database->System = system;
+    database->Refused = refused;
+    database->Stamp = stamp;
+    return &database->Parent;
+}
+
+// A refused connection, an HTTP error (a mount answers 404 while its source
+// restarts) and a broken transfer are worth another try; an address no
+// element can open or data no element can decode is not.
+TStreamEnd GstErrorEnd(const GError* error)
+{
+    if (!error)
+        return TStreamEnd::seDropped;
+    if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)
+        return TStreamEnd::seRefused;
+    if (error->domain == GST_STREAM_ERROR) {
+        switch (error->code) {
+        case GST_STREAM_ERROR_TYPE_NOT_FOUND:
+        case GST_STREAM_ERROR_WRONG_TYPE:
+        case GST_STREAM_ERROR_CODEC_NOT_FOUND:
+        case GST_STREAM_ERROR_DECRYPT:
+        case GST_STREAM_ERROR_DECRYPT_NOKEY: return TStreamEnd::seRefused;
+        default: break;
+        }
+    }
+    return TStreamEnd::seDropped;
+}
 } // namespace
 
 void PrepareGstEnvironment()
@@ -183,7 +281,7 @@ GstBusSyncReply TGstEngine::TBusBridge::Sync(GstBus*, GstMessage* message, gpoin
     return GST_BUS_DROP;
 }
 
-void TGstEngine::SourceSetup(GstElement* playbin, GstElement* source, void*)
+void TGstEngine::SourceSetup(GstElement* playbin, GstElement* source, void* self)
 {
     GstElementFactory* factory = gst_element_get_factory(source);
     const gchar* name = factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : "";
@@ -204,6 +302,18 @@ void TGstEngine::SourceSetup(GstElement* playbin, GstElement* source, void*)
         g_object_set(source, "latency", guint(100), nullptr);
     } else if (g_str_equal(name, "souphttpsrc")) {
         g_object_set(source, "user-agent", "Kestrel-Radio/2.0", nullptr);
+        // Only for https: a source with a database of its own no longer
+        // shares the HTTP session of the others.
+        auto* engine = static_cast<TGstEngine*>(self);
+        gchar* location = nullptr;
+        g_object_get(source, "location", &location, nullptr);
+        const bool secure = location && g_str_has_prefix(location, "https:");
+        g_free(location);
+        if (GTlsDatabase* database =
+                secure ? NewWatchedTlsDatabase(&engine->FTlsRefused, engine->FStamp.load()) : nullptr) {
+            g_object_set(source, "tls-database", database, nullptr);
+            g_object_unref(database);
+        }
     }
 }
 
@@ -264,6 +374,8 @@ void TGstEngine::Halt()
     FBufferArmed = false;
     FLive = false;
     FPercent = 100;
+    FHasDuration = false;
+    FEnd = TStreamEnd::seNone;
 }
 
 void TGstEngine::DoPlay()
@@ -292,6 +404,13 @@ void TGstEngine::DoPlay()
 
 void TGstEngine::DoStop() { Halt(); }
 
+bool TGstEngine::HasDuration() const
+{
+    // A live stream answers no length, or none worth the name.
+    gint64 duration = -1;
+    return gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &duration) && duration > 0;
+}
+
 void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
 {
     if (stamp != FStamp.load())
@@ -303,15 +422,24 @@ void TGstEngine::HandleMessage(quint64 stamp, GstMessage* message)
         gst_message_parse_error(message, &error, &debug);
         const QString text = error && error->message ? QString::fromUtf8(error->message) : Const::SEngineOpenFailed;
         const int code = error ? error->code : 0;
+        const TStreamEnd how = FTlsRefused.load() == stamp ? TStreamEnd::seRefused : GstErrorEnd(error);
         g_clear_error(&error);
         g_free(debug);
         // playbin cannot go on after an error; the stream is over.
         Halt();
+        FEnd = how;
         Q_EMIT ErrorMessage(2, code, 0, text, QString(), text);
         break;
     }
-    case GST_MESSAGE_EOS: Halt(); break;
+    case GST_MESSAGE_EOS: {
+        const bool clip = FHasDuration || HasDuration();
+        Halt();
+        FEnd = clip ? TStreamEnd::seFinished : TStreamEnd::seDropped;
+        break;
+    }
     case GST_MESSAGE_ASYNC_DONE:
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(FPipeline))
+            FHasDuration = FHasDuration || HasDuration();
         // Prerolled; with no buffering going on there is nothing to wait for.
         if (GST_MESSAGE_SRC(message) == GST_OBJECT(FPipeline) && !FBuffering && !FLive && FState != rpStopped)
             gst_element_set_state(FPipeline, GST_STATE_PLAYING);

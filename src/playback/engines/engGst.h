@@ -37,6 +37,7 @@ public:
     int GetPlayState() const override { return FState; }
     int GetBandwidthAverage() const override { return FBitRate > 0 ? FBitRate : FNominalBitRate; }
     QString GetTitle() const override { return FTitle; }
+    TStreamEnd StreamEnd() const override { return FEnd; }
 
 private:
     struct TBusBridge;
@@ -44,12 +45,16 @@ private:
     static void ElementSetup(GstElement* playbin, GstElement* element, void* self);
     void HandleMessage(quint64 stamp, GstMessage* message);
     void Halt();
+    bool HasDuration() const;
     void ApplyVolume();
 
     GstElement* FPipeline = nullptr;
     // Each Play and Stop takes a new number; bus messages carry the number that
     // was current when they were posted, and older ones are dropped.
     std::atomic<quint64> FStamp{0};
+    // The stamp of the stream whose server certificate was refused; set on
+    // a TLS thread.
+    std::atomic<quint64> FTlsRefused{~quint64(0)};
     QString FSource;
     int FState = rpStopped;
     int FBitRate = 0;
@@ -59,6 +64,8 @@ private:
     bool FLive = false;
     bool FBuffering = false;
     bool FBufferArmed = false; // the queue has reached its high mark since the start
+    bool FHasDuration = false; // the stream told its length when it prerolled: a clip
+    TStreamEnd FEnd = TStreamEnd::seNone;
     bool FMute = false;
     int FVolume = 100;
 };

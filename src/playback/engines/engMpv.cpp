@@ -94,7 +94,7 @@ QStringList MpvAddressCandidates(const QString& address)
 }
 
 namespace {
-enum : quint64 { obMetadata = 1, obBitRate, obPausedForCache, obBufferingState };
+enum : quint64 { obMetadata = 1, obBitRate, obPausedForCache, obBufferingState, obDuration, obFileSize };
 
 // A station's declared rate, "128" (some servers repeat it: "128,128").
 int IcyBitRate(QByteArrayView value)
@@ -114,6 +114,19 @@ QString MpvErrorText(const TMpvApi* api, int error)
     case MPV_ERROR_UNKNOWN_FORMAT: return Const::SEngineUnknownFormat;
     default: return QString::fromUtf8(api->error_string(error));
     }
+}
+
+// libmpv says "loading failed" alike for a refused connection, an HTTP error
+// and an address no protocol handles; the last is told by its scheme.
+TStreamEnd MpvStreamEnd(int reason, int error, bool unknownScheme, bool clip)
+{
+    if (reason == MPV_END_FILE_REASON_EOF)
+        return clip ? TStreamEnd::seFinished : TStreamEnd::seDropped;
+    if (reason != MPV_END_FILE_REASON_ERROR)
+        return TStreamEnd::seNone;
+    if (unknownScheme || error == MPV_ERROR_UNKNOWN_FORMAT || error == MPV_ERROR_NOTHING_TO_PLAY)
+        return TStreamEnd::seRefused;
+    return TStreamEnd::seDropped;
 }
 } // namespace
 
@@ -186,6 +199,18 @@ TMpvEngine::TMpvEngine(const TMpvApi* api, QObject* parent) : IWindowsMediaEngin
     FApi->observe_property(FCtx, obBitRate, "audio-bitrate", MPV_FORMAT_DOUBLE);
     FApi->observe_property(FCtx, obPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     FApi->observe_property(FCtx, obBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
+    // A clip is over at its end, a live stream only dropped. libmpv guesses
+    // a length even for a live MP3 stream; only a clip has a size as well.
+    FApi->observe_property(FCtx, obDuration, "duration", MPV_FORMAT_DOUBLE);
+    FApi->observe_property(FCtx, obFileSize, "file-size", MPV_FORMAT_INT64);
+    mpv_node protocols{};
+    if (FApi->get_property(FCtx, "protocol-list", MPV_FORMAT_NODE, &protocols) >= 0) {
+        if (protocols.format == MPV_FORMAT_NODE_ARRAY)
+            for (int i = 0; i < protocols.u.list->num; ++i)
+                if (protocols.u.list->values[i].format == MPV_FORMAT_STRING)
+                    FProtocols.insert(QString::fromUtf8(protocols.u.list->values[i].u.string).toLower());
+        FApi->free_node_contents(&protocols);
+    }
     FApi->set_wakeup_callback(FCtx, &TMpvEngine::Wakeup, this);
 }
 
@@ -231,6 +256,10 @@ void TMpvEngine::ResetStreamState()
     FBitRate = 0;
     FNominalBitRate = 0;
     FBufferingProgress = 100;
+    FHasDuration = false;
+    FHasSize = false;
+    FUnknownScheme = false;
+    FEnd = TStreamEnd::seNone;
     FIcyTitle.clear();
     FMediaTitle.clear();
 }
@@ -250,9 +279,13 @@ void TMpvEngine::LoadCandidate()
     mpv_node result{};
     FEntry = -1;
     FStarted = false;
+    // A single letter is a drive, not a scheme; no scheme is a file.
+    const QString scheme = QString::fromUtf8(url.left(qMax(0, int(url.indexOf("://"))))).toLower();
+    FUnknownScheme = scheme.size() > 1 && !FProtocols.isEmpty() && !FProtocols.contains(scheme);
     const int rc = FApi->command_ret(FCtx, args, &result);
     if (rc < 0) {
         FActive = false;
+        FEnd = MpvStreamEnd(MPV_END_FILE_REASON_ERROR, rc, FUnknownScheme, false);
         FErrors.append(MpvErrorText(FApi, rc));
         Q_EMIT Error();
         return;
@@ -353,7 +386,9 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         }
         const bool failed = end->reason == MPV_END_FILE_REASON_ERROR;
         const bool wasBuffering = FPausedForCache;
+        const TStreamEnd how = MpvStreamEnd(end->reason, end->error, FUnknownScheme, FHasDuration && FHasSize);
         ResetStreamState();
+        FEnd = how;
         if (failed) {
             FErrors.append(MpvErrorText(FApi, end->error));
             Q_EMIT Error();
@@ -374,6 +409,8 @@ void TMpvEngine::HandleEvent(const mpv_event& event)
         switch (event.reply_userdata) {
         case obMetadata: TakeMetadata(has ? static_cast<const mpv_node*>(prop->data) : nullptr); break;
         case obBitRate: FBitRate = has ? WholeKbps(*static_cast<const double*>(prop->data)) : 0; break;
+        case obDuration: FHasDuration = has && *static_cast<const double*>(prop->data) > 0; break;
+        case obFileSize: FHasSize = has && *static_cast<const qint64*>(prop->data) > 0; break;
         case obBufferingState:
             FBufferingProgress =
                 has ? int(qBound<qint64>(qint64(0), *static_cast<const qint64*>(prop->data), qint64(100))) : 100;

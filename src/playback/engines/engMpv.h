@@ -5,6 +5,7 @@
 #include "libEngine.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QStringList>
 #include <atomic>
 #include <memory>
@@ -48,6 +49,7 @@ public:
     int ErrorCount() const override { return int(FErrors.size()); }
     QString ErrorDescription(int index) const override { return FErrors.value(index); }
     void ClearErrorQueue() override { FErrors.clear(); }
+    TStreamEnd StreamEnd() const override { return FEnd; }
 
 private:
     void Drain();
@@ -69,6 +71,11 @@ private:
     int FBitRate = 0;        // measured
     int FNominalBitRate = 0; // declared by the station (icy-br)
     int FBufferingProgress = 100;
+    bool FHasDuration = false; // with a size too, the stream is a clip, not live radio
+    bool FHasSize = false;
+    bool FUnknownScheme = false; // no protocol of libmpv's handles the address
+    QSet<QString> FProtocols;    // libmpv's protocols; empty when it did not tell
+    TStreamEnd FEnd = TStreamEnd::seNone;
     QString FIcyTitle;   // the programme, from ICY metadata
     QString FMediaTitle; // the stream's own title tag
     QStringList FErrors;

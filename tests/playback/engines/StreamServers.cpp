@@ -207,7 +207,11 @@ void TStreamServers::StartIcecast()
     QFile::setPermissions(conf, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     FIcecast = Spawn(QStringLiteral("icecast2"), QStringLiteral("icecast2"), {QStringLiteral("-c"), conf}, true);
     WaitFor(QStringLiteral("icecast2"), FIcecast, [&] { return PortOpen(FIcecastPort); });
+    StartSource();
+}
 
+void TStreamServers::StartSource()
+{
     // The source logs in with the headers a station's encoder sends, so that
     // listeners see the declared rate (icy-br) as they do on real stations;
     // ffmpeg's icecast:// output has no way to send it.
@@ -278,6 +282,8 @@ void TStreamServers::StopIcecast()
     StopProcess(FFfmpeg);
     StopProcess(FIcecast);
 }
+
+void TStreamServers::StopSource() { StopProcess(FFfmpeg); }
 
 QString TStreamServers::IcecastUrl() const { return QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(FIcecastPort); }
 

@@ -25,6 +25,10 @@ public:
     void Start();        // all of them
     void StopIcecast();  // the stream dies mid-play (server and source)
     void StartIcecast(); // back on the same port
+    // Only the source dies: Icecast drops its listeners and answers 404 for
+    // the mount until the source is back.
+    void StopSource();
+    void StartSource();
 
     QString IcecastUrl() const;
     QString RtspUrl() const;

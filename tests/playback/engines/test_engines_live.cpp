@@ -2,15 +2,24 @@
 // titles, RTSP, a server that dies mid-play, quick switches, volume and mute,
 // and the sound that reaches the sound server.
 #include "StreamServers.h"
+#include "TestHttpServer.h"
 #include "TestSupport.h"
 #include "ctlRadioPlayer.h"
+#include "ctlReconnect.h"
 #include "libEngines.h"
 #include "libError.h"
 #include "libText.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gst/gst.h>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 enum TSimple { sStopped, sPlaying, sOther };
@@ -26,6 +35,7 @@ public:
     virtual QString Title() const = 0;
     virtual void SetVolume(int v) = 0;
     virtual void SetMute(bool m) = 0;
+    virtual TStreamEnd End() const = 0;
     QStringList FErrors;
 };
 
@@ -57,6 +67,7 @@ public:
     QString Title() const override { return FE->CurrentMediaName(); }
     void SetVolume(int v) override { FE->SetVolume(v); }
     void SetMute(bool m) override { FE->SetMute(m); }
+    TStreamEnd End() const override { return FE->StreamEnd(); }
     std::unique_ptr<IWindowsMediaEngine> FE;
 };
 
@@ -83,6 +94,7 @@ public:
     QString Title() const override { return FE->GetTitle(); }
     void SetVolume(int v) override { FE->SetVolume(quint16(v)); }
     void SetMute(bool m) override { FE->SetMute(m); }
+    TStreamEnd End() const override { return FE->StreamEnd(); }
     std::unique_ptr<IRealMediaEngine> FE;
 };
 
@@ -95,6 +107,46 @@ class TEnginesLiveTest : public QObject
     Q_OBJECT
     std::unique_ptr<TStreamServers> FServers;
     std::unique_ptr<IEngineFactory> FFactory;
+
+    QTemporaryDir FClipDir;
+    QByteArray FClip;
+
+    // Two seconds of MP3, served with its length as a file on a web server is.
+    QByteArray Clip()
+    {
+        if (FClip.isEmpty()) {
+            const QString path = FClipDir.filePath(QStringLiteral("clip.mp3"));
+            QProcess ffmpeg;
+            ffmpeg.start(QStringLiteral("ffmpeg"),
+                         {QStringLiteral("-nostdin"), QStringLiteral("-loglevel"), QStringLiteral("error"),
+                          QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                          QStringLiteral("sine=frequency=440:duration=2"), QStringLiteral("-c:a"),
+                          QStringLiteral("libmp3lame"), path});
+            if (!ffmpeg.waitForFinished(20000) || ffmpeg.exitCode() != 0)
+                qFatal("ffmpeg made no clip");
+            FClip = ReadFileBytes(path);
+        }
+        return FClip;
+    }
+
+    // A certificate for 127.0.0.1 that nobody trusts.
+    QSslConfiguration SelfSignedTls()
+    {
+        const QString key = FClipDir.filePath(QStringLiteral("key.pem"));
+        const QString cert = FClipDir.filePath(QStringLiteral("cert.pem"));
+        const TProgramRun made = RunProgram(
+            QStringLiteral("openssl"),
+            {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+             QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+             QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        const QList<QSslCertificate> certificates = QSslCertificate::fromPath(cert);
+        if (made.Exit != 0 || certificates.isEmpty())
+            qFatal("openssl made no certificate: %s", made.Err.constData());
+        tls.setLocalCertificate(certificates.first());
+        tls.setPrivateKey(QSslKey(ReadFileBytes(key), QSsl::Rsa));
+        return tls;
+    }
 
     std::unique_ptr<TProbe> Make(const QString& engine)
     {
@@ -293,6 +345,100 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(e->State(), sPlaying, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
         e->Stop();
+    }
+
+    // How a stream ended decides whether it is tried again: a refused
+    // connection and an HTTP error (a mount answers 404 while its source
+    // restarts) are, an address that is no stream or that no protocol
+    // handles is not, and a clip that knows its length ended for good.
+    void streamEnds_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("end");
+        for (const char* engine : {"mpv", "gst"}) {
+            const auto row = [&](const char* what, TStreamEnd end) {
+                QTest::addRow("%s %s", engine, what)
+                    << QString::fromLatin1(engine) << QString::fromLatin1(what) << int(end);
+            };
+            row("http 404", TStreamEnd::seDropped);
+            row("connection refused", TStreamEnd::seDropped);
+            row("web page", TStreamEnd::seRefused);
+            row("unknown scheme", TStreamEnd::seRefused);
+            row("clip to its end", TStreamEnd::seFinished);
+        }
+        // libmpv does not check certificates at all.
+        QTest::addRow("gst untrusted certificate")
+            << u"gst"_s << u"untrusted certificate"_s << int(TStreamEnd::seRefused);
+    }
+    void streamEnds()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, what);
+        QFETCH(int, end);
+        TTestHttpServer http;
+        QVERIFY(http.Listen(what == u"untrusted certificate" ? SelfSignedTls() : QSslConfiguration()));
+        http.Answer("/page.html", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 44\r\n\r\n"
+                                  "<html><body><p>Not a stream</p></body></html>");
+        http.Answer("/clip.mp3", TTestHttpServer::Ok(Clip()));
+        const QString address = what == u"http 404"             ? http.Address(QStringLiteral("/gone.mp3"))
+                                : what == u"connection refused" ? FServers->DeadUrl()
+                                : what == u"web page"           ? http.Address(QStringLiteral("/page.html"))
+                                : what == u"unknown scheme"     ? QStringLiteral("kestrel-nothing://127.0.0.1/a")
+                                                                : http.Address(QStringLiteral("/clip.mp3"));
+        auto e = Make(engine);
+        e->SetVolume(0);
+        e->Play(address);
+        QTRY_VERIFY_WITH_TIMEOUT(e->End() != TStreamEnd::seNone, 20000);
+        QCOMPARE(int(e->End()), end);
+        QCOMPARE(e->State(), sStopped);
+        e->Play(address);
+        QCOMPARE(int(e->End()), int(TStreamEnd::seNone)); // a new Play forgets it
+        e->Stop();
+    }
+
+    // The source dies mid-play and comes back a few seconds later: the
+    // policy plays the stream again by itself, within the wait it was in.
+    void reconnectsAfterTheSourceDies_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("libmpv") << int(skWindowsMedia);
+        QTest::newRow("gstreamer") << int(skRealMedia);
+    }
+    void reconnectsAfterTheSourceDies()
+    {
+        QFETCH(int, kind);
+        TRadioPlayer player(FFactory.get());
+        TReconnectPolicy policy(&player);
+        int waits = 0;
+        connect(&policy, &TReconnectPolicy::Changed, this, [&] {
+            if (policy.SecondsLeft() == policy.NextDelayMs() / 2000)
+                ++waits; // the first second of each wait
+        });
+        player.SetVolume(100);
+        policy.Play(FServers->IcecastUrl(), TStreamKind(kind));
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, 10000);
+        FServers->StopSource();
+        QTRY_VERIFY_WITH_TIMEOUT(policy.Waiting(), 30000);
+        QTest::qWait(3000);
+        QVERIFY(player.State() != psPlaying);
+        try {
+            FServers->StartSource();
+        } catch (const std::exception& x) {
+            QFAIL(x.what());
+        }
+        // The try that is due, and the time it takes to connect.
+        const int due = policy.Waiting() ? policy.SecondsLeft() * 1000 : policy.NextDelayMs();
+        QElapsedTimer back;
+        back.start();
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, due + 8000);
+        QVERIFY2(back.elapsed() <= due + 8000, qPrintable(QString::number(back.elapsed())));
+        QVERIFY(policy.Wanted());
+        QVERIFY(waits >= 2);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
+        policy.Stop();
+        QCOMPARE(player.State(), psStopped);
+        QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) < kSilent, 5000);
     }
 
     // The player over the real engines: each kind reaches "正在播放" with the
