@@ -23,8 +23,22 @@ int UsageError(const QString& message);
 void WriteOut(const QString& text);
 void WriteErr(const QString& text);
 
-// JSON pieces appended to out: a string with its escapes, and a member with
-// a text or a number value.
+// A JSON string with its escapes, appended to out.
 void AppendJsonString(QString& out, QStringView text);
-void AppendMember(QString& out, QStringView name, QStringView value);
-void AppendMember(QString& out, QStringView name, int value);
+
+// One JSON object appended to out: its members in the order given, with the
+// commas between them, and the closing brace from Close.
+class TJsonObjectWriter
+{
+public:
+    explicit TJsonObjectWriter(QString& out);
+    TJsonObjectWriter& Member(QStringView name, QStringView value);
+    TJsonObjectWriter& Member(QStringView name, int value);
+    // The name of a member whose value the caller appends itself.
+    QString& Name(QStringView name);
+    void Close();
+
+private:
+    QString& FOut;
+    bool FFirst = true;
+};

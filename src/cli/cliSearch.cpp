@@ -73,27 +73,20 @@ int ParseArguments(const QStringList& args, TSearchRequest& request)
 
 QString ResultLine(const TDirectoryStation& station)
 {
-    QString out = QStringLiteral("{");
-    AppendMember(out, u"name", station.Name);
-    out += u',';
-    AppendMember(out, u"url", station.Url);
-    out += u',';
-    AppendMember(out, u"homepage", station.Homepage);
-    out += u',';
-    AppendMember(out, u"country", station.Country);
-    out += u',';
-    AppendMember(out, u"countrycode", station.CountryCode);
-    out += u',';
-    AppendMember(out, u"language", station.Language);
-    out += u',';
-    AppendMember(out, u"codec", station.Codec);
-    out += u',';
-    AppendMember(out, u"bitrate", station.Bitrate);
-    out += u',';
-    AppendMember(out, u"votes", station.Votes);
-    out += u',';
-    AppendMember(out, u"uuid", station.Uuid);
-    out += QStringLiteral("}\n");
+    QString out;
+    TJsonObjectWriter(out)
+        .Member(u"name", station.Name)
+        .Member(u"url", station.Url)
+        .Member(u"homepage", station.Homepage)
+        .Member(u"country", station.Country)
+        .Member(u"countrycode", station.CountryCode)
+        .Member(u"language", station.Language)
+        .Member(u"codec", station.Codec)
+        .Member(u"bitrate", station.Bitrate)
+        .Member(u"votes", station.Votes)
+        .Member(u"uuid", station.Uuid)
+        .Close();
+    out += u'\n';
     return out;
 }
 

@@ -34,19 +34,14 @@ int WriteStation(const TRadio& radio, const QString& fileName, TSaveFormat forma
 
 void AppendLink(QString& out, const TRadioLink& link)
 {
-    out += u'{';
-    AppendMember(out, u"Text", link.Text());
-    out += u',';
-    AppendMember(out, u"DisplayText", link.DisplayText());
-    out += u',';
-    AppendMember(out, u"Href", link.Href());
-    out += u',';
-    AppendMember(out, u"Kind", StreamKindText(link.Kind(), ktCode));
-    out += u',';
-    AppendMember(out, u"BestKbps", link.BestKbps());
-    out += u',';
-    AppendMember(out, u"ShitKbps", link.ShitKbps());
-    out += u'}';
+    TJsonObjectWriter(out)
+        .Member(u"Text", link.Text())
+        .Member(u"DisplayText", link.DisplayText())
+        .Member(u"Href", link.Href())
+        .Member(u"Kind", StreamKindText(link.Kind(), ktCode))
+        .Member(u"BestKbps", link.BestKbps())
+        .Member(u"ShitKbps", link.ShitKbps())
+        .Close();
 }
 
 } // namespace
@@ -76,19 +71,31 @@ void AppendJsonString(QString& out, QStringView text)
     out += u'"';
 }
 
-void AppendMember(QString& out, QStringView name, QStringView value)
+TJsonObjectWriter::TJsonObjectWriter(QString& out) : FOut(out) { FOut += u'{'; }
+
+QString& TJsonObjectWriter::Name(QStringView name)
 {
-    AppendJsonString(out, name);
-    out += u':';
-    AppendJsonString(out, value);
+    if (!FFirst)
+        FOut += u',';
+    FFirst = false;
+    AppendJsonString(FOut, name);
+    FOut += u':';
+    return FOut;
 }
 
-void AppendMember(QString& out, QStringView name, int value)
+TJsonObjectWriter& TJsonObjectWriter::Member(QStringView name, QStringView value)
 {
-    AppendJsonString(out, name);
-    out += u':';
-    out += QString::number(value);
+    AppendJsonString(Name(name), value);
+    return *this;
 }
+
+TJsonObjectWriter& TJsonObjectWriter::Member(QStringView name, int value)
+{
+    Name(name) += QString::number(value);
+    return *this;
+}
+
+void TJsonObjectWriter::Close() { FOut += u'}'; }
 
 int CmdInfo(const QStringList& args)
 {
@@ -102,23 +109,16 @@ int CmdInfo(const QStringList& args)
     // Written in pieces, so that a large station is not held twice more.
     constexpr qsizetype chunk = 64 * 1024;
     out.reserve(chunk + 4096);
-    out += u'{';
-    AppendMember(out, u"Text", radio.Text());
-    out += u',';
-    AppendMember(out, u"DisplayText", radio.DisplayText());
-    out += u',';
-    AppendMember(out, u"Href", radio.Href());
-    out += u',';
-    AppendMember(out, u"Kind", radio.Kind());
-    out += u',';
-    AppendMember(out, u"Lang", radio.Lang());
-    out += u',';
-    AppendMember(out, u"Land", radio.Land());
-    out += u',';
-    AppendMember(out, u"Menu", radio.Menu());
-    out += u',';
-    AppendMember(out, u"Link", radio.Link());
-    out += QStringLiteral(",\"Links\":[");
+    TJsonObjectWriter station(out);
+    station.Member(u"Text", radio.Text())
+        .Member(u"DisplayText", radio.DisplayText())
+        .Member(u"Href", radio.Href())
+        .Member(u"Kind", radio.Kind())
+        .Member(u"Lang", radio.Lang())
+        .Member(u"Land", radio.Land())
+        .Member(u"Menu", radio.Menu())
+        .Member(u"Link", radio.Link());
+    station.Name(u"Links") += u'[';
     for (int i = 0; i < radio.Links().Count(); ++i) {
         if (i > 0)
             out += u',';
@@ -128,7 +128,9 @@ int CmdInfo(const QStringList& args)
             out.resize(0);
         }
     }
-    out += QStringLiteral("]}\n");
+    out += u']';
+    station.Close();
+    out += u'\n';
     WriteOut(out);
     return cliOk;
 }
