@@ -195,8 +195,7 @@ void TwinMain::ReadPreferences(bool& autoMini)
     FMSNTitle = prefs.Flag(Pref::MSNTitle);
     FMSNTitleMode = quint8(prefs.Number(Pref::MSNTitleMode));
     FNotify = prefs.Flag(Pref::Notify);
-    FReconnect = prefs.Flag(Pref::Reconnect);
-    ctlReconnect->SetEnabled(FReconnect);
+    ctlReconnect->SetEnabled(prefs.Flag(Pref::Reconnect));
     autoMini = prefs.Flag(Pref::AutoMini);
     // A check command's state is its preference.
     for (QAction* action : actList) {
@@ -223,7 +222,7 @@ void TwinMain::WritePreferences()
     prefs.Set(Pref::MSNTitle, FMSNTitle);
     prefs.Set(Pref::MSNTitleMode, FMSNTitleMode);
     prefs.Set(Pref::Notify, FNotify);
-    prefs.Set(Pref::Reconnect, FReconnect);
+    prefs.Set(Pref::Reconnect, ctlReconnect->Enabled());
     for (QAction* action : actList) {
         const QString key = action->property("preference").toString();
         if (!key.isEmpty())
@@ -247,7 +246,7 @@ TWindowOptions TwinMain::Options() const
     options.MSNTitle = FMSNTitle;
     options.MSNTitleMode = FMSNTitleMode;
     options.Notify = FNotify;
-    options.Reconnect = FReconnect;
+    options.Reconnect = ctlReconnect->Enabled();
     return options;
 }
 
@@ -257,8 +256,7 @@ void TwinMain::ApplyOptions(const TWindowOptions& options)
     FMSNTitle = options.MSNTitle;
     FMSNTitleMode = options.MSNTitleMode == 1 ? 1 : 0;
     FNotify = options.Notify;
-    FReconnect = options.Reconnect;
-    ctlReconnect->SetEnabled(FReconnect);
+    ctlReconnect->SetEnabled(options.Reconnect);
     // Through the commands, as a click on their menu items would.
     if (actTopMost->isChecked() != options.TopMost)
         actTopMost->trigger();

@@ -507,7 +507,6 @@ private:
     quint8 FMSNTitleMode = 0;
     // Kept for the feature that uses it (notifications).
     bool FNotify = true;
-    bool FReconnect = true;
     TNowPlaying* FNowPlaying = nullptr;
     QPointer<QObject> FConnectedTray;
     bool FMixerBusy = false;

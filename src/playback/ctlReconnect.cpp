@@ -45,14 +45,8 @@ int TReconnectPolicy::SecondsLeft() const
 
 void TReconnectPolicy::Play(const QStringList& candidates, TStreamKind kind)
 {
-    const bool wasWaiting = Waiting();
-    FRetryAt = -1;
-    FShownSeconds = -1;
-    FClock->CancelWake();
     if (candidates.isEmpty()) {
         Forget();
-        if (wasWaiting)
-            Q_EMIT Changed();
         if (FPlayer)
             FPlayer->Stop();
         return;
@@ -60,20 +54,8 @@ void TReconnectPolicy::Play(const QStringList& candidates, TStreamKind kind)
     FWanted = true;
     FCandidates = candidates;
     FKind = kind;
-    FIndex = 0;
     FLastGood = -1;
-    FTried = 0;
-    FRoundRetryable = false;
-    FDelay = FirstDelayMs;
-    ++FAttempt;
-    FAttemptOpen = false;
-    if (wasWaiting) {
-        QPointer<TReconnectPolicy> self(this);
-        Q_EMIT Changed();
-        if (!self)
-            return;
-    }
-    StartAttempt();
+    BeginRound(0);
 }
 
 void TReconnectPolicy::Stop()
@@ -89,13 +71,19 @@ void TReconnectPolicy::Resume()
 {
     if (!FWanted || !FEnabled)
         return;
+    BeginRound(RoundStart());
+}
+
+void TReconnectPolicy::BeginRound(int from)
+{
     const bool wasWaiting = Waiting();
     FRetryAt = -1;
     FShownSeconds = -1;
+    FClock->CancelWake();
     FDelay = FirstDelayMs;
     FTried = 0;
     FRoundRetryable = false;
-    FIndex = RoundStart();
+    FIndex = from;
     ++FAttempt;
     FAttemptOpen = false;
     if (wasWaiting) {

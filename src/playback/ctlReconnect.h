@@ -104,6 +104,8 @@ Q_SIGNALS:
 private:
     void PlayerChanged();
     void AttemptEnded(quint64 attempt, TStreamEnd how);
+    // A fresh series of tries from candidate from, the wait back at its first.
+    void BeginRound(int from);
     void StartAttempt();
     void WaitThenRetry(int from);
     void Forget();
