@@ -144,8 +144,7 @@ int ResolveTarget(const TPlayRequest& request, QString& address, TStreamKind& ki
     if (urlKind == -2)
         return UsageError(QStringLiteral("既不是电台文件，也不是流地址: ") + request.Target);
     address = request.Target;
-    // Web addresses suit either engine; the Windows Media role takes them.
-    kind = request.Kind >= 0 ? TStreamKind(request.Kind) : urlKind == skRealMedia ? skRealMedia : skWindowsMedia;
+    kind = request.Kind >= 0 ? TStreamKind(request.Kind) : LinkKindOf(urlKind);
     return cliOk;
 }
 

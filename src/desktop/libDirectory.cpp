@@ -152,7 +152,7 @@ void MakeDirectoryRadio(const TDirectoryStation& station, TRadio& radio)
     made.SetLand(station.Country);
     TRadioLink* link = made.Links().Add();
     link->SetHref(station.Url);
-    link->SetKind(StreamKindOfURL(station.Url) == skRealMedia ? skRealMedia : skWindowsMedia);
+    link->SetKind(LinkKindOf(StreamKindOfURL(station.Url)));
     if (station.Bitrate > 0) {
         const auto kbps = std::uint16_t(std::min(station.Bitrate, int(std::numeric_limits<std::uint16_t>::max())));
         link->SetBestKbps(kbps);
@@ -247,16 +247,7 @@ QByteArray DirectoryUserAgent()
     return (name + u'/' + version + QStringLiteral(" (") + QString::fromUtf16(KESTREL_APP_ID) + u')').toLatin1();
 }
 
-QString DirectoryServerOverride()
-{
-    QString server = qEnvironmentVariable("KESTREL_RADIO_BROWSER").trimmed();
-    while (server.endsWith(u'/'))
-        server.chop(1);
-    const QUrl url(server, QUrl::StrictMode);
-    if (!IsWebAddress(server) || url.hasQuery() || url.hasFragment())
-        return QString();
-    return server;
-}
+QString DirectoryServerOverride() { return BaseAddressFromEnvironment("KESTREL_RADIO_BROWSER"); }
 
 TDownloadLimits DirectoryLimits()
 {
@@ -313,7 +304,8 @@ void TDnsDirectoryServers::Find(QObject* context, std::function<void(const QStri
     });
 }
 
-TDirectory::TDirectory(const TDirectorySetup& setup, QObject* parent) : QObject(parent), FSetup(setup)
+TDirectory::TDirectory(const TDirectorySetup& setup, QObject* parent)
+    : QObject(parent), FSetup(setup), FUserAgent(DirectoryUserAgent())
 {
     if (!FSetup.Servers) {
         const QString mirror = DirectoryServerOverride();
@@ -347,7 +339,7 @@ void TDirectory::RegisterClick(const QString& uuid)
     if (!FAnswered || FServers.isEmpty() || !IsDirectoryUuid(uuid))
         return;
     auto* download = new TDownload(this);
-    download->SetUserAgent(DirectoryUserAgent());
+    download->SetUserAgent(FUserAgent);
     TDownloadLimits limits = FSetup.Limits;
     limits.MaxBytes = std::min<qint64>(limits.MaxBytes, 64 * 1024);
     connect(download, &TDownload::Finished, download, &QObject::deleteLater);
@@ -414,7 +406,7 @@ void TDirectorySearch::Try(int attempt)
         return;
     }
     FDownload = new TDownload;
-    FDownload->SetUserAgent(DirectoryUserAgent());
+    FDownload->SetUserAgent(FDirectory->FUserAgent);
     connect(FDownload, &TDownload::Finished, this, [this, attempt](bool succeeded) { Fetched(attempt, succeeded); });
     if (!FDownload->Start(*FDirectory->FManager, FServers[attempt] + DirectorySearchPath(FQuery),
                           FDirectory->FSetup.Limits))

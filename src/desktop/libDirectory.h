@@ -175,6 +175,8 @@ private:
     void ServersFound(const QStringList& servers);
 
     TDirectorySetup FSetup;
+    // Read from the executable's version record once, not for every request.
+    QByteArray FUserAgent;
     std::unique_ptr<IDirectoryServers> FOwnServers;
     QNetworkAccessManager* FManager = nullptr;
     QStringList FServers;

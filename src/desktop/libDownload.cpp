@@ -70,10 +70,14 @@ void TDownload::Headers()
 {
     if (FFailed || !FReply)
         return;
-    FStatus = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const int status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     FContentType = FReply->rawHeader("Content-Type");
     FUrl = FReply->url();
-    if (FReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > FMaxBytes)
+    // An error page would fail the fetch anyway: stop before its body comes.
+    // Redirects pass; the reply follows them itself.
+    if (status >= 400 || (status != 0 && status < 200))
+        Fail();
+    else if (FReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > FMaxBytes)
         Fail();
     else if (FCheck && !FCheck(*this))
         Fail();
@@ -123,7 +127,6 @@ void TDownload::Done()
         !length.isValid() || !(coding.isEmpty() || coding == "identity") || length.toLongLong() == FReceived;
     const bool complete =
         !FFailed && whole && FReply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-    FStatus = status;
     FUrl = FReply->url();
     FReply->disconnect(this);
     FReply->deleteLater();

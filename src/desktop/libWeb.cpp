@@ -12,15 +12,21 @@ bool IsWebAddress(const QString& address)
     return url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https");
 }
 
-QString WebServer(const char16_t* builtIn)
+QString BaseAddressFromEnvironment(const char* variable)
 {
-    QString server = qEnvironmentVariable("KESTREL_WEB_SERVER").trimmed();
+    QString server = qEnvironmentVariable(variable).trimmed();
     while (server.endsWith(u'/'))
         server.chop(1);
     const QUrl url(server, QUrl::StrictMode);
     if (!IsWebAddress(server) || url.hasQuery() || url.hasFragment())
-        return QString::fromUtf16(builtIn);
+        return QString();
     return server;
+}
+
+QString WebServer(const char16_t* builtIn)
+{
+    const QString server = BaseAddressFromEnvironment("KESTREL_WEB_SERVER");
+    return server.isEmpty() ? QString::fromUtf16(builtIn) : server;
 }
 
 QString DownloadFolderAddress() { return WebServer(CDownloadServer) + QStringLiteral("/download/"); }

@@ -14,6 +14,9 @@ inline constexpr char16_t CForumServer[] = u"https://bbs.kestrelradio.cn";
 // set or is no plain http(s) address with a host (no query, no fragment): a
 // stray value must not send the browser to a local file.
 QString WebServer(const char16_t* builtIn);
+// The http(s) base address an environment variable holds, without trailing
+// slashes; empty when it is unset or not a bare web address.
+QString BaseAddressFromEnvironment(const char* variable);
 
 // An absolute http or https address with a host: the only kind the program
 // fetches or hands to the browser from outside input.

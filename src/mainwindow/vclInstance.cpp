@@ -4,7 +4,6 @@
 #include "vclMain.h"
 #include "vclShell.h"
 
-#include <QApplication>
 #include <QLoggingCategory>
 
 namespace {
@@ -14,7 +13,7 @@ Q_LOGGING_CATEGORY(lcInstance, "kestrel.instance", QtWarningMsg)
 void ConnectInstance(TSingleInstance& instance, TwinMain& window)
 {
     // Also a modal box of the program that the window did not open itself.
-    instance.SetHold([&window] { return window.InModal() || QApplication::activeModalWidget() != nullptr; });
+    instance.SetHold([&window] { return window.Busy(); });
     QObject::connect(&instance, &TSingleInstance::Activate, &window, [&window] {
         qCInfo(lcInstance, "activated");
         ShowMainWindow(true, &window);

@@ -326,6 +326,8 @@ QString TwinMain::StartingStation(const QStringList& arguments)
     return TPreferences::Read(registry).Text(Pref::Radio);
 }
 
+bool TwinMain::Busy() const { return InModal() || QApplication::activeModalWidget() != nullptr; }
+
 void TwinMain::FormDestroy()
 {
     if (FDestroyed)

@@ -206,6 +206,9 @@ public:
     // runs the event loop in a step that must not be interleaved with another
     // command. Hand-overs from later starts wait meanwhile.
     bool InModal() const { return FModalDepth > 0; }
+    // A step of the window's own, or any modal dialog of the program, is
+    // open: what would replace the document under it waits or is refused.
+    bool Busy() const;
 
     // ---- state, read by tests
     TRadio* Radio() const { return FRadio.get(); }

@@ -8,7 +8,6 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
-#include <QApplication>
 #include <QSlider>
 #include <QTreeWidget>
 
@@ -63,7 +62,7 @@ QString TMainMedia::Programme() const
     return FWindow.ctlPlayer->State() == psError ? QString() : FWindow.ctlPlayer->InfoText();
 }
 
-bool TMainMedia::Busy() const { return FWindow.InModal() || QApplication::activeModalWidget() != nullptr; }
+bool TMainMedia::Busy() const { return FWindow.Busy(); }
 
 void TMainMedia::Refresh()
 {

@@ -6,7 +6,6 @@
 #include "vclPictures.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 
 void TwinMain::CreateSearchItem()
@@ -27,7 +26,7 @@ bool TwinMain::ListenToStation(const TRadio& radio)
 {
     // The search window stays usable while the window asks or plays; a
     // result picked meanwhile would replace the document under that step.
-    if (InModal() || QApplication::activeModalWidget())
+    if (Busy())
         return false;
     bool playing = false;
     Guarded([&] {
@@ -43,7 +42,7 @@ bool TwinMain::ListenToStation(const TRadio& radio)
 
 void TwinMain::OpenStationFile(const QString& fileName)
 {
-    if (InModal() || QApplication::activeModalWidget())
+    if (Busy())
         return;
     Guarded([&] { OpenRadioFile(fileName, false); });
 }

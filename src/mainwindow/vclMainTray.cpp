@@ -7,7 +7,6 @@
 #include "vclShell.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -89,8 +88,7 @@ void TwinMain::ConnectTrayIcon()
     tray->Icon()->setContextMenu(popTray);
     // With a dialog open the click brings both forward instead of minimising
     // a window the user is being asked something in.
-    connect(tray, &TTrayIcon::LeftClicked, this,
-            [this] { ShowMainWindow(isMinimized() || InModal() || QApplication::activeModalWidget(), this); });
+    connect(tray, &TTrayIcon::LeftClicked, this, [this] { ShowMainWindow(isMinimized() || Busy(), this); });
 }
 
 void TwinMain::actShowExecute() { ShowMainWindow(true, this); }

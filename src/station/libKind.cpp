@@ -40,3 +40,5 @@ int StreamKindOfURL(QStringView address)
         return skRealMedia;
     return -2;
 }
+
+TStreamKind LinkKindOf(int urlKind) { return urlKind == skRealMedia ? skRealMedia : skWindowsMedia; }

@@ -18,3 +18,7 @@ QString StreamKindText(TStreamKind kind, TKindPart part);
 // -2: not a stream address. Only the first three letters of the trimmed,
 // lower-cased address are looked at.
 int StreamKindOfURL(QStringView address);
+
+// The kind a new link gets from StreamKindOfURL's answer: the kind the
+// address requires; addresses either engine plays take the Windows Media role.
+TStreamKind LinkKindOf(int urlKind);

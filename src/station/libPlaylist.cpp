@@ -513,7 +513,7 @@ void PlaylistToRadio(const TPlaylist& playlist, const QString& fallbackName, TRa
         // and the link follows its address should the user change it.
         link->SetHref(entry.Address);
         link->SetText(entry.Title);
-        link->SetKind(kind == skRealMedia ? skRealMedia : skWindowsMedia);
+        link->SetKind(LinkKindOf(kind));
     }
     radio.SetLink(0);
 }
