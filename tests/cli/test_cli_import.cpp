@@ -38,8 +38,11 @@ void TestCliImport::eachKind_data()
     QTest::newRow("m3u") << u"m3u-extended.m3u"_s << u"音乐之声"_s
                          << QStringList{u"http://a.example.cn/music|音乐之声 - 主线路|wm"_s,
                                         u"http://b.example.cn/music|音乐之声 - 备用|wm"_s};
-    QTest::newRow("m3u8") << u"m3u-iptv-attributes.m3u"_s << u"m3u-iptv-attributes"_s
-                          << QStringList{u"http://a.example.cn/iptv|甲乙台|wm"_s};
+    QTest::newRow("m3u iptv") << u"m3u-iptv-attributes.m3u"_s << u"m3u-iptv-attributes"_s
+                              << QStringList{u"http://a.example.cn/iptv|甲乙台|wm"_s};
+    // Relative entries of a local file are local files: not links.
+    QTest::newRow("m3u8") << u"m3u-relative.m3u8"_s << u"m3u-relative"_s
+                          << QStringList{u"http://other.example.cn/abs|绝对|wm"_s};
     QTest::newRow("asx") << u"asx-mixed-case.asx"_s << u"大小写混用"_s
                          << QStringList{u"mms://a.example.cn/live|主线路|wm"_s, u"http://b.example.cn/live|备用|wm"_s};
     QTest::newRow("wax") << u"asx-gbk-export.wax"_s << u"中国之声"_s

@@ -34,7 +34,8 @@ QList<QJsonObject> Lines(const QByteArray& out)
         const QJsonDocument document = QJsonDocument::fromJson(line, &error);
         if (error.error != QJsonParseError::NoError || !document.isObject())
             qWarning("not a JSON object: %s", line.constData());
-        lines += document.object();
+        else
+            lines += document.object(); // a bad line fails the count
     }
     return lines;
 }

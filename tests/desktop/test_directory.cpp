@@ -432,11 +432,12 @@ void TestDirectory::cancelledSearch()
     QTRY_COMPARE(stalled.Requests(), 1);
     delete search;
     // A search still running goes with its directory.
-    directory->Search(TDirectoryQuery());
-    QTest::qWait(100);
+    QSignalSpy second(directory->Search(TDirectoryQuery()), &TDirectorySearch::Finished);
+    QTRY_COMPARE(stalled.Requests(), 2);
     directory.reset();
     QTest::qWait(100);
     QCOMPARE(finished.size(), 0);
+    QCOMPARE(second.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDirectory)

@@ -177,9 +177,8 @@ void TestSearchWindow::staysResponsiveAndSaysWhenItFails()
     // The stalled server holds the query while the window goes on working.
     f.Window->btnSearchClick();
     QTRY_COMPARE(stalled.Requests(), 1);
+    // The click has returned while the query is still out.
     QVERIFY(f.Window->Searching());
-    f.Window->edtText->setText(u"测试电台 2"_s);
-    QCOMPARE(f.Window->edtText->text(), u"测试电台 2"_s);
     // After the time-out the next server answers.
     QTRY_COMPARE(f.Rows(), 2);
     QVERIFY(!f.Window->Searching());

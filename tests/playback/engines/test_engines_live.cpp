@@ -10,7 +10,6 @@
 #include "libError.h"
 #include "libText.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslKey>
@@ -429,10 +428,7 @@ private Q_SLOTS:
         }
         // The try that is due, and the time it takes to connect.
         const int due = policy.Waiting() ? policy.SecondsLeft() * 1000 : policy.NextDelayMs();
-        QElapsedTimer back;
-        back.start();
         QTRY_COMPARE_WITH_TIMEOUT(player.State(), psPlaying, due + 8000);
-        QVERIFY2(back.elapsed() <= due + 8000, qPrintable(QString::number(back.elapsed())));
         QVERIFY(policy.Wanted());
         QVERIFY(waits >= 2);
         QTRY_VERIFY_WITH_TIMEOUT(FServers->PeakLevel(300) > kAudible, 5000);
