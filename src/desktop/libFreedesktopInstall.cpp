@@ -77,8 +77,7 @@ void WriteFile(const QString& path, const QByteArray& content)
 
 // Runs a desktop tool to its end. A required tool that is missing or fails
 // is an error; an optional one only adds to the result, so its failure is not.
-bool RunTool(const QString& name, const QStringList& arguments, bool required, int timeoutMs = ToolTimeoutMs,
-             QByteArray* output = nullptr)
+bool RunTool(const QString& name, const QStringList& arguments, bool required, int timeoutMs = ToolTimeoutMs)
 {
     const QString program = QStandardPaths::findExecutable(name);
     if (program.isEmpty()) {
@@ -95,10 +94,8 @@ bool RunTool(const QString& name, const QStringList& arguments, bool required, i
         process.waitForFinished(QuickToolTimeoutMs);
     }
     const bool ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    const QByteArray out = process.readAllStandardOutput();
-    if (output)
-        *output = out;
     if (!ok && required) {
+        const QByteArray out = process.readAllStandardOutput();
         QString said = TrimText(QString::fromLocal8Bit(process.readAllStandardError() + out));
         if (said.isEmpty())
             said = finished ? process.errorString() : QStringLiteral("超时");
@@ -221,13 +218,9 @@ QString TFreedesktopInstall::MimePackagePath()
 
 QString TFreedesktopInstall::DesktopFolder()
 {
-    QByteArray output;
-    if (RunTool(QStringLiteral("xdg-user-dir"), {QStringLiteral("DESKTOP")}, false, QuickToolTimeoutMs, &output)) {
-        const QString folder = QFile::decodeName(output.trimmed());
-        if (QDir::isAbsolutePath(folder))
-            return QDir::cleanPath(folder);
-    }
-    return QDir::homePath() + QStringLiteral("/Desktop");
+    // Qt reads the user's folder names (user-dirs.dirs) itself, without a
+    // child process on the user-interface thread; ~/Desktop when none is set.
+    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
 }
 
 QByteArray TFreedesktopInstall::Entry(const QString& exec, bool opensFiles) const

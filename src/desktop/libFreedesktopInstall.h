@@ -39,7 +39,7 @@ public:
     static QString LauncherPath(int kind);
     static QString AutostartPath();
     static QString MimePackagePath();
-    // xdg-user-dir DESKTOP, else ~/Desktop.
+    // The user's desktop folder (XDG_DESKTOP_DIR in user-dirs.dirs), else ~/Desktop.
     static QString DesktopFolder();
 
 private:

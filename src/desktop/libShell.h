@@ -28,7 +28,7 @@ void OpenInBrowser(const QString& address);
 enum TSpecialFolder : int {
     CSIDL_PROGRAMS = 2,          // the applications menu: ~/.local/share/applications
     CSIDL_PERSONAL = 5,          // the documents folder
-    CSIDL_DESKTOPDIRECTORY = 16, // the desktop folder (xdg-user-dir DESKTOP)
+    CSIDL_DESKTOPDIRECTORY = 16, // the desktop folder (XDG_DESKTOP_DIR)
     CSIDL_APPDATA = 26,          // the per-user data root: ~/.local/share
     CSIDL_SYSTEM = 37,           // where system programs live: /usr/bin
     CSIDL_PROGRAMGROUP = 2324,   // the program's menu group: the applications menu itself
