@@ -34,9 +34,6 @@ IBrowser* Browser = nullptr;
 
 std::atomic<bool> TopMostFlag{false};
 std::atomic<bool> TrayIconFlag{false};
-std::atomic<int> DownloadTimeoutMs{TDownloadLimits().TimeoutMs};
-std::atomic<qint64> DownloadMaxBytes{TDownloadLimits().MaxBytes};
-std::atomic<int> DownloadMaxRedirects{TDownloadLimits().MaxRedirects};
 
 QMutex TitleLock;
 QString Title;
@@ -139,28 +136,12 @@ void SetFolderIcon(const QString& folder, const QString& iconName, int iconIndex
 
 bool IsWinXPOrLater() { return true; }
 
-TDownloadLimits DownloadLimits()
-{
-    TDownloadLimits limits;
-    limits.TimeoutMs = DownloadTimeoutMs;
-    limits.MaxBytes = DownloadMaxBytes;
-    limits.MaxRedirects = DownloadMaxRedirects;
-    return limits;
-}
-
-void SetDownloadLimits(const TDownloadLimits& limits)
-{
-    DownloadTimeoutMs = limits.TimeoutMs;
-    DownloadMaxBytes = limits.MaxBytes;
-    DownloadMaxRedirects = limits.MaxRedirects;
-}
-
-bool DownloadFile(const QString& address, const QString& fileName)
+bool DownloadFile(const QString& address, const QString& fileName, const TDownloadLimits& limits)
 {
     try {
         QNetworkAccessManager manager;
         TDownload download;
-        if (!download.Start(manager, address, fileName, DownloadLimits()))
+        if (!download.Start(manager, address, fileName, limits))
             return false;
         QEventLoop loop;
         QObject::connect(&download, &TDownload::Finished, &loop, &QEventLoop::quit);

@@ -60,13 +60,6 @@ void SetFolderIcon(const QString& folder, const QString& iconName, int iconIndex
 // Always true here: every desktop this program runs on has custom folder icons.
 bool IsWinXPOrLater();
 
-// Fetches an http(s) address into fileName within DownloadLimits(). True only
-// for a complete download with a success status; on any failure no file (and
-// no partial file) is left at fileName, and an older file there stays as it
-// was. Runs its own event loop, so it may be called from any thread that has
-// no loop running. TDownload (libDownload.h) is the same without the loop.
-bool DownloadFile(const QString& address, const QString& fileName);
-
 // Limits that keep a hostile or broken server from hanging a download or
 // filling the disk: the whole transfer's time, the largest body accepted and
 // the redirects followed (never one from https to http).
@@ -76,8 +69,13 @@ struct TDownloadLimits
     qint64 MaxBytes = 16 * 1024 * 1024;
     int MaxRedirects = 5;
 };
-TDownloadLimits DownloadLimits();
-void SetDownloadLimits(const TDownloadLimits& limits);
+
+// Fetches an http(s) address into fileName within limits. True only
+// for a complete download with a success status; on any failure no file (and
+// no partial file) is left at fileName, and an older file there stays as it
+// was. Runs its own event loop, so it may be called from any thread that has
+// no loop running. TDownload (libDownload.h) is the same without the loop.
+bool DownloadFile(const QString& address, const QString& fileName, const TDownloadLimits& limits = {});
 
 // The process-wide flags. Written by SetTopMost / SetTrayIcon (vclShell.h) on
 // the user-interface thread; the top-most flag is also read by message boxes

@@ -46,11 +46,7 @@ class TestShell : public QObject
 
 private Q_SLOTS:
     void init() { FHome = std::make_unique<TTestHome>(); }
-    void cleanup()
-    {
-        FHome.reset();
-        SetDownloadLimits(TDownloadLimits());
-    }
+    void cleanup() { FHome.reset(); }
 
     void specialFolders_data();
     void specialFolders();
@@ -165,7 +161,7 @@ void TestShell::download()
     TTestHttpServer server;
     QVERIFY(server.Listen());
     ServeDownloads(server);
-    SetDownloadLimits({500, 1000});
+    const TDownloadLimits limits{500, 1000};
 
     // An older copy is kept when the download fails.
     const QString file = FHome->Path() + u"/Lyrebird.ini"_s;
@@ -173,7 +169,7 @@ void TestShell::download()
 
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(DownloadFile(server.Address(QString::fromLatin1(path)), file), ok);
+    QCOMPARE(DownloadFile(server.Address(QString::fromLatin1(path)), file, limits), ok);
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(ReadFileBytes(file), ok ? "fresh\n"_ba : "old\n"_ba);
     // No temporary file is left beside it.
@@ -185,17 +181,17 @@ void TestShell::fullDiskKeepsTheOldCopy()
     TTestHttpServer server;
     QVERIFY(server.Listen());
     ServeDownloads(server);
-    SetDownloadLimits({5000, 1000});
+    const TDownloadLimits limits{5000, 1000};
     const QString file = FHome->Path() + u"/Lyrebird.ini"_s;
     WriteOldCopy(file);
     {
         // Room for 100 bytes of the 600: the write fails part way.
         TFileSizeLimit limit(100);
-        QVERIFY(!DownloadFile(server.Address(u"/medium"_s), file));
+        QVERIFY(!DownloadFile(server.Address(u"/medium"_s), file, limits));
     }
     QCOMPARE(ReadFileBytes(file), "old\n"_ba);
     QCOMPARE(QDir(FHome->Path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Lyrebird.ini"_s});
-    QVERIFY(DownloadFile(server.Address(u"/medium"_s), file));
+    QVERIFY(DownloadFile(server.Address(u"/medium"_s), file, limits));
     QCOMPARE(ReadFileBytes(file), QByteArray(600, 'm'));
 }
 
