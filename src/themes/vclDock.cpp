@@ -65,8 +65,9 @@ bool TDock::eventFilter(QObject* watched, QEvent* event)
 
 void TDock::FollowLater()
 {
-    // Once, after the window's layout has placed every bar.
-    if (FPending)
+    // Once, after the window's layout has placed every bar; nothing to
+    // follow while the lines are off (turning them on follows at once).
+    if (FPending || !FBoundLines)
         return;
     FPending = true;
     QMetaObject::invokeMethod(this, &TDock::Follow, Qt::QueuedConnection);
