@@ -70,14 +70,10 @@ void TDownload::Headers()
 {
     if (FFailed || !FReply)
         return;
-    const int status = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    FStatus = FReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     FContentType = FReply->rawHeader("Content-Type");
     FUrl = FReply->url();
-    // An error page would fail the fetch anyway: stop before its body comes.
-    // Redirects pass; the reply follows them itself.
-    if (status >= 400 || (status != 0 && status < 200))
-        Fail();
-    else if (FReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > FMaxBytes)
+    if (FReply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > FMaxBytes)
         Fail();
     else if (FCheck && !FCheck(*this))
         Fail();
@@ -127,6 +123,7 @@ void TDownload::Done()
         !length.isValid() || !(coding.isEmpty() || coding == "identity") || length.toLongLong() == FReceived;
     const bool complete =
         !FFailed && whole && FReply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+    FStatus = status;
     FUrl = FReply->url();
     FReply->disconnect(this);
     FReply->deleteLater();

@@ -45,8 +45,9 @@ public:
     using TCheck = std::function<bool(const TDownload&)>;
     void SetCheck(TCheck check) { FCheck = std::move(check); }
 
-    // What the server said: its Content-Type and the address the body came
-    // from once redirects were followed.
+    // What the server said: the status, its Content-Type and the address
+    // the body came from once redirects were followed.
+    int Status() const { return FStatus; }
     const QByteArray& ContentType() const { return FContentType; }
     const QUrl& Url() const { return FUrl; }
     // A fetch into memory: the body received so far.
@@ -79,6 +80,7 @@ private:
     QByteArray FUserAgent;
     QByteArray FContentType;
     QUrl FUrl;
+    int FStatus = 0;
     qint64 FMaxBytes = 0;
     qint64 FReceived = 0;
     bool FFailed = false;

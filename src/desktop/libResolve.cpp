@@ -99,10 +99,17 @@ void TStreamResolver::Resolve(const QString& address, TStreamKind kind, TDone do
     if (!FManager)
         FManager = new QNetworkAccessManager(this);
     auto* download = new TDownload(this);
-    // Stops as soon as what comes is no small playlist: a media type, or the
-    // first bytes of media (the fetch itself stops at an error status).
+    // Stops as soon as what comes is no small playlist: an error status, a
+    // media type, or the first bytes of media.
     download->SetCheck([](const TDownload& fetch) {
-        return !IsMediaContentType(fetch.ContentType()) && !LooksLikeMedia(fetch.Body());
+        const int status = fetch.Status();
+        if (status >= 300 && status < 400)
+            return true;
+        if (status != 0 && (status < 200 || status >= 300))
+            return false;
+        if (IsMediaContentType(fetch.ContentType()))
+            return false;
+        return !LooksLikeMedia(fetch.Body());
     });
     if (!download->Start(*FManager, address, FLimits)) {
         delete download;
